@@ -1,0 +1,94 @@
+// Run-time library classes shared by every layer: stream errors, the stream base, the
+// component base with its owner and states, and the text-to-lines rule of string lists.
+#pragma once
+
+#include "SysUtils.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+class EStreamError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Raised by the read-exactly operation when fewer bytes came than asked for.
+class EReadError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+
+class EWriteError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+
+enum TSeekOrigin : std::uint16_t { soBeginning = 0, soCurrent = 1, soEnd = 2 };
+
+// Byte stream base. Read and Write answer the count moved (0 on failure, never negative).
+class TStream {
+public:
+    virtual ~TStream() = default;
+
+    virtual std::int64_t Size();
+    virtual void SetSize(std::int32_t newSize);
+    virtual void SetSize(std::int64_t newSize);
+    virtual std::int32_t Read(void* buffer, std::int32_t count) = 0;
+    virtual std::int32_t Write(const void* buffer, std::int32_t count) = 0;
+    // The 32-bit seek widens its offset and answers the low 32 bits of the 64-bit seek.
+    virtual std::int32_t Seek(std::int32_t offset, std::uint16_t origin);
+    virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
+
+    std::int64_t Position() { return Seek(std::int64_t{0}, soCurrent); }
+    void SetPosition(std::int64_t position) { Seek(position, soBeginning); }
+
+    // Read exactly count bytes, or raise EReadError "Stream read error". A count of 0 does nothing.
+    void ReadBuffer(void* buffer, std::int32_t count);
+    // Write exactly count bytes, or raise EWriteError "Stream write error".
+    void WriteBuffer(const void* buffer, std::int32_t count);
+};
+
+enum TComponentStateFlag : unsigned { csLoading = 1u << 0, csDesigning = 1u << 1 };
+
+// Component base: a name, an owner that frees what it owns (last made, first freed), and the
+// loading and designing states. Loaded() is the after-load notification a form loader gives.
+class TComponent {
+public:
+    explicit TComponent(TComponent* owner = nullptr);
+    virtual ~TComponent();
+    TComponent(const TComponent&) = delete;
+    TComponent& operator=(const TComponent&) = delete;
+
+    TComponent* Owner() const { return FOwner; }
+    int ComponentCount() const { return static_cast<int>(FComponents.size()); }
+    TComponent* Components(int index) const { return FComponents.at(index); }
+
+    virtual QString Name() const { return FName; }
+    virtual void SetName(const QString& name) { FName = name; }
+
+    unsigned ComponentState() const { return FComponentState; }
+    bool IsLoading() const { return (FComponentState & csLoading) != 0; }
+    bool IsDesigning() const { return (FComponentState & csDesigning) != 0; }
+    void SetLoading(bool on) { SetState(csLoading, on); }
+    // Only form designers and tests set this.
+    void SetDesigning(bool on) { SetState(csDesigning, on); }
+
+    // After-load notification: clears the loading state. Overrides run the inherited step first.
+    virtual void Loaded();
+
+private:
+    void SetState(unsigned flag, bool on);
+    void RemoveComponent(TComponent* component);
+
+    TComponent* FOwner = nullptr;
+    std::vector<TComponent*> FComponents;
+    QString FName;
+    unsigned FComponentState = 0;
+};
+
+// The string list's text rule: lines end at CR, LF or CR LF; a last line without a line end
+// still counts; an empty text has no lines.
+QStringList SplitTextLines(const QString& text);

@@ -1,0 +1,119 @@
+#include "Classes.h"
+#include "SysUtils.h"
+#include "winbase.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+struct DateRow {
+    int year, month, day;
+    bool valid;
+    double serial;
+};
+
+TEST(DateEncoding, ValidityAndSerialNumbers) {
+    const DateRow rows[] = {
+        {1899, 12, 30, true, 0},      {1899, 12, 31, true, 1},     {1900, 1, 1, true, 2},
+        {2020, 3, 15, true, 43905},   {2018, 10, 4, true, 43377},  {2000, 2, 29, true, 36585},
+        {1900, 2, 29, false, 0},      {2019, 2, 29, false, 0},     {2024, 2, 29, true, 45351},
+        {2020, 13, 1, false, 0},      {2020, 0, 1, false, 0},      {2020, 4, 31, false, 0},
+        {2020, 4, 0, false, 0},       {0, 1, 1, false, 0},         {10000, 1, 1, false, 0},
+        {1, 1, 1, true, -693593},     {9999, 12, 31, true, 2958465},
+    };
+    for (const DateRow& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.year << "-" << row.month << "-" << row.day);
+        TDateTime value = -1;
+        ASSERT_EQ(TryEncodeDate(row.year, row.month, row.day, value), row.valid);
+        if (!row.valid) {
+            EXPECT_THROW(EncodeDate(row.year, row.month, row.day), EConvertError);
+            continue;
+        }
+        EXPECT_EQ(value, row.serial);
+        int y = 0, m = 0, d = 0;
+        DecodeDate(value, y, m, d);
+        EXPECT_EQ(y, row.year);
+        EXPECT_EQ(m, row.month);
+        EXPECT_EQ(d, row.day);
+    }
+}
+
+TEST(DateEncoding, TimesRoundTripAndRejectHour24) {
+    EXPECT_DOUBLE_EQ(EncodeTime(10, 50, 0, 0), 0.4513888888888889);
+    EXPECT_DOUBLE_EQ(EncodeTime(11, 17, 0, 0), 0.4701388888888889);
+    EXPECT_DOUBLE_EQ(EncodeTime(0, 0, 0, 0), 0.0);
+    TDateTime ignored = 0;
+    EXPECT_FALSE(TryEncodeTime(24, 0, 0, 0, ignored));
+    EXPECT_FALSE(TryEncodeTime(23, 60, 0, 0, ignored));
+    EXPECT_FALSE(TryEncodeTime(23, 59, 60, 0, ignored));
+    EXPECT_FALSE(TryEncodeTime(23, 59, 59, 1000, ignored));
+
+    int h, n, s, ms;
+    DecodeTime(EncodeDate(2020, 3, 15) + EncodeTime(23, 59, 59, 999), h, n, s, ms);
+    EXPECT_EQ(h * 10000000 + n * 100000 + s * 1000 + ms, 235959999);
+    // A value a hair below midnight rounds to the next day's 00:00:00.000.
+    int y, m, d;
+    DecodeDateTime(43905.99999999999, y, m, d, h, n, s, ms);
+    EXPECT_EQ(d, 16);
+    EXPECT_EQ(h + n + s + ms, 0);
+    // Before 1899-12-30 the time is read from the fraction's magnitude.
+    DecodeTime(-1.25, h, n, s, ms);
+    EXPECT_EQ(h, 6);
+}
+
+TEST(TextLines, LineEndsAndLastLine) {
+    EXPECT_EQ(SplitTextLines(""), QStringList());
+    EXPECT_EQ(SplitTextLines("123"), QStringList{"123"});
+    EXPECT_EQ(SplitTextLines("123\r\n"), QStringList{"123"});
+    EXPECT_EQ(SplitTextLines("\n123"), (QStringList{"", "123"}));
+    EXPECT_EQ(SplitTextLines("a\rb\nc\r\nd"), (QStringList{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitTextLines("a\n\rb"), (QStringList{"a", "", "b"}));
+    EXPECT_EQ(SplitTextLines("\r\n"), QStringList{""});
+}
+
+TEST(Clock, OverrideGivesUtcWhateverTheZone) {
+    setenv("TZ", "Pacific/Kiritimati", 1);
+    tzset();
+    // 2020-03-15 06:00:00.500 UTC
+    SetClockSource([] { return std::int64_t{1584252000500}; });
+    SYSTEMTIME st{};
+    GetSystemTime(&st);
+    SetClockSource({});
+    unsetenv("TZ");
+    tzset();
+    EXPECT_EQ(st.wYear, 2020);
+    EXPECT_EQ(st.wMonth, 3);
+    EXPECT_EQ(st.wDay, 15);
+    EXPECT_EQ(st.wHour, 6);
+    EXPECT_EQ(st.wMinute, 0);
+    EXPECT_EQ(st.wSecond, 0);
+    EXPECT_EQ(st.wMilliseconds, 500);
+    EXPECT_EQ(st.wDayOfWeek, 0);
+}
+
+TEST(Components, OwnerFreesWhatItOwnsAndStatesAreFlags) {
+    static int freed = 0;
+    struct Counted : TComponent {
+        using TComponent::TComponent;
+        ~Counted() override { ++freed; }
+    };
+    freed = 0;
+    {
+        Counted owner(nullptr);
+        auto* a = new Counted(&owner);
+        new Counted(&owner);
+        EXPECT_EQ(owner.ComponentCount(), 2);
+        delete a; // an owned component freed early leaves its owner's list
+        EXPECT_EQ(owner.ComponentCount(), 1);
+        owner.SetLoading(true);
+        EXPECT_TRUE(owner.IsLoading());
+        owner.Loaded();
+        EXPECT_FALSE(owner.IsLoading());
+    }
+    EXPECT_EQ(freed, 3);
+}
+
+} // namespace
