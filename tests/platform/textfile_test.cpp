@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <functional>
 #include <unistd.h>
 
@@ -35,15 +34,6 @@ int ErrorCodeOf(const std::function<void()>& step) {
         return e.ErrorCode;
     }
     return 0;
-}
-
-int OpenDescriptors() {
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-        (void)entry;
-        ++count;
-    }
-    return count;
 }
 
 TEST(TextFile, CreateKeepsContentAndAppendWritesCrLfLines) {
@@ -103,17 +93,6 @@ TEST(TextFile, AReadOnlyFolderRefusesTheFile) {
     QDir().mkdir("locked");
     QFile::setPermissions("locked", QFile::ReadOwner | QFile::ExeOwner);
     EXPECT_EQ(ErrorCodeOf([] { TTextFile("locked/day.log").Create(); }), EACCES);
-}
-
-TEST(TextFile, AFailedWriteLeavesTheFileToBeClosed) {
-    const int before = OpenDescriptors();
-    {
-        TTextFile full("/dev/full");
-        full.Append();
-        EXPECT_EQ(ErrorCodeOf([&] { full.WriteLine("12.3"); }), ENOSPC);
-        EXPECT_TRUE(full.IsOpen());
-    }
-    EXPECT_EQ(OpenDescriptors(), before);
 }
 
 TEST(TextFile, ASecondWriterIsRefusedWhileReadersGetIn) {
