@@ -1,0 +1,107 @@
+#include "textfile.h"
+
+#include "SysUtils.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+[[noreturn]] void RaiseInOutError(int code) {
+    throw EInOutError(SysErrorMessage(code), code);
+}
+
+int OpenRetrying(const QByteArray& path, int flags) {
+    int fd = -1;
+    do {
+        fd = ::open(path.constData(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// flock, not fcntl record locks: a flock belongs to the open file, so two writers inside one
+// process keep each other out too, and closing some other descriptor of the same file does not
+// drop it.
+bool TakeWriterLock(int fd, int waitMs, int& error) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        error = errno;
+        if (error == EINTR)
+            continue;
+        if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        // Another writer holds the lock only for the time it takes to write one line.
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+} // namespace
+
+TTextFile::TTextFile(const QString& fileName) : FFileName(fileName) {}
+
+TTextFile::~TTextFile() {
+    if (FHandle >= 0)
+        ::close(FHandle);
+}
+
+void TTextFile::Create() {
+    if (IsOpen())
+        Close();
+    // No O_TRUNC: when another program made the file a moment ago, its lines stay.
+    const int fd = OpenRetrying(QFile::encodeName(FFileName), O_WRONLY | O_CREAT | O_CLOEXEC);
+    if (fd < 0)
+        RaiseInOutError(errno);
+    FHandle = fd;
+}
+
+void TTextFile::Append() {
+    if (IsOpen())
+        Close();
+    const int fd = OpenRetrying(QFile::encodeName(FFileName), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0)
+        RaiseInOutError(errno);
+    int error = 0;
+    if (!TakeWriterLock(fd, LockWaitMs, error)) {
+        ::close(fd);
+        RaiseInOutError(error);
+    }
+    FHandle = fd;
+}
+
+void TTextFile::WriteLine(const QByteArray& bytes) {
+    if (!IsOpen())
+        RaiseInOutError(EBADF);
+    // One buffer, so the line and its end go out in one write whenever the system allows.
+    const QByteArray line = bytes + "\r\n";
+    const char* data = line.constData();
+    qsizetype left = line.size();
+    while (left > 0) {
+        const ssize_t written = ::write(FHandle, data, static_cast<size_t>(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseInOutError(errno);
+        }
+        data += written;
+        left -= written;
+    }
+}
+
+void TTextFile::Close() {
+    if (!IsOpen())
+        RaiseInOutError(EBADF);
+    const int fd = FHandle;
+    FHandle = -1;
+    // Linux releases the descriptor even when close fails, and a retry could close a descriptor
+    // that another thread has just been given: close once, report what it says.
+    if (::close(fd) != 0 && errno != EINTR)
+        RaiseInOutError(errno);
+}

@@ -1,0 +1,115 @@
+#include "SnrLogFile.h"
+#include "SnrSample.h"
+#include "TestDirs.h"
+#include "formats.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+TDateTime At(int y, int mo, int d, int h, int n, int s, int ms = 0) {
+    return EncodeDate(y, mo, d) + EncodeTime(h, n, s, ms);
+}
+
+QByteArray Contents(const QString& name) {
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<unreadable>";
+    return file.readAll();
+}
+
+int ErrorCodeOf(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Message(), SysErrorMessage(e.ErrorCode));
+        return e.ErrorCode;
+    }
+    return 0;
+}
+
+int OpenDescriptors() {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        (void)entry;
+        ++count;
+    }
+    return count;
+}
+
+TEST(SnrLogFile, NameIsTheUtcDateWithHyphensWhateverTheSeparator) {
+    TFormatSettings dotted;
+    dotted.DateSeparator = u'.';
+    dotted.TimeSeparator = u'.';
+    SetFormatSettings(dotted);
+    const struct {
+        TDateTime value;
+        const char* name;
+    } rows[] = {
+        {At(2018, 10, 4, 10, 55, 0), "snr-log-2018-10-04.log"},
+        {EncodeDate(2018, 10, 4), "snr-log-2018-10-04.log"},
+        {At(2018, 10, 4, 23, 59, 59, 999), "snr-log-2018-10-04.log"},
+        {At(2000, 2, 29, 12, 0, 0), "snr-log-2000-02-29.log"},
+        {At(2019, 1, 1, 0, 0, 0), "snr-log-2019-01-01.log"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(SnrLogFileName(row.value), row.name);
+}
+
+TEST(SnrLogFile, FirstSampleMakesTheFileLaterOnesAppend) {
+    const TDateTime day = At(2018, 10, 4, 10, 55, 0);
+    AddSnrLogLine(day, "2018/10/04 10:55:00 12.3");
+    EXPECT_EQ(Contents("snr-log-2018-10-04.log"), "2018/10/04 10:55:00 12.3\r\n");
+    AddSnrLogLine(day + 5.0 / 86400, QString::fromUtf8("2018/10/04 10:55:05 0.0 é"));
+    EXPECT_EQ(Contents("snr-log-2018-10-04.log"),
+              "2018/10/04 10:55:00 12.3\r\n2018/10/04 10:55:05 0.0 \xc3\xa9\r\n");
+    EXPECT_EQ(QDir().entryList(QDir::Files), QStringList{"snr-log-2018-10-04.log"});
+}
+
+TEST(SnrLogFile, ExistingLinesStayAndAnUnendedLastLineIsJoined) {
+    QFile file("snr-log-2018-10-04.log");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("2018/10/04 10:54:55 12.1\r\n2018/10/04 10:55:00 12.2");
+    file.close();
+    AddSnrLogLine(At(2018, 10, 4, 10, 55, 5), "2018/10/04 10:55:05 12.3");
+    EXPECT_EQ(Contents("snr-log-2018-10-04.log"),
+              "2018/10/04 10:54:55 12.1\r\n2018/10/04 10:55:00 12.22018/10/04 10:55:05 12.3\r\n");
+}
+
+TEST(SnrLogFile, ASampleAcrossMidnightGoesToTheDayItStarted) {
+    SetFormatSettings(TFormatSettings());
+    const TDateTime started = At(2018, 10, 4, 23, 59, 58);
+    const TDateTime answered = At(2018, 10, 5, 0, 0, 3);
+    AddSnrLogLine(started, SnrReportText(answered, 12.3f));
+    EXPECT_EQ(Contents("snr-log-2018-10-04.log"), "2018/10/05 00:00:03 12.3\r\n");
+    EXPECT_FALSE(QFile::exists("snr-log-2018-10-05.log"));
+}
+
+TEST(SnrLogFile, FailuresRaiseWithTheSystemsCode) {
+    const TDateTime day = At(2018, 10, 4, 10, 55, 0);
+    // A folder where the day's file should be.
+    QDir().mkdir("snr-log-2018-10-04.log");
+    EXPECT_EQ(ErrorCodeOf([&] { AddSnrLogLine(day, "x"); }), EISDIR);
+
+    // The current folder is gone: nothing can be made in it (root included).
+    ASSERT_EQ(::rmdir(QFile::encodeName(testdirs::WorkDir() + "/snr-log-2018-10-04.log")), 0);
+    ASSERT_EQ(::rmdir(QFile::encodeName(testdirs::WorkDir())), 0);
+    EXPECT_EQ(ErrorCodeOf([&] { AddSnrLogLine(day, "x"); }), ENOENT);
+}
+
+TEST(SnrLogFile, AFailedWriteStillClosesTheFile) {
+    ASSERT_TRUE(QFile::link("/dev/full", "snr-log-2018-10-04.log"));
+    const int before = OpenDescriptors();
+    EXPECT_EQ(ErrorCodeOf([] { AddSnrLogLine(At(2018, 10, 4, 10, 55, 0), "x"); }), ENOSPC);
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
+} // namespace

@@ -1,0 +1,121 @@
+#include "TestDirs.h"
+#include "textfile.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+QByteArray Contents(const QString& name) {
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<unreadable>";
+    return file.readAll();
+}
+
+void WriteRaw(const QString& name, const QByteArray& bytes) {
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// The system error code that `step` raises EInOutError with; 0 when it raises nothing.
+int ErrorCodeOf(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Message(), SysErrorMessage(e.ErrorCode));
+        return e.ErrorCode;
+    }
+    return 0;
+}
+
+TEST(TextFile, CreateKeepsContentAndAppendWritesCrLfLines) {
+    TTextFile file("day.log");
+    file.Create();
+    EXPECT_TRUE(file.IsOpen());
+    file.Close();
+    EXPECT_FALSE(file.IsOpen());
+    ASSERT_TRUE(QFile::exists("day.log"));
+    EXPECT_EQ(Contents("day.log"), "");
+
+    for (const char* line : {"one", "", "three \xc3\xa9"}) {
+        file.Append();
+        file.WriteLine(line);
+        file.Close();
+    }
+    EXPECT_EQ(Contents("day.log"), "one\r\n\r\nthree \xc3\xa9\r\n");
+
+    // Making a file that is already there must not lose its lines.
+    TTextFile again("day.log");
+    again.Create();
+    again.Close();
+    EXPECT_EQ(Contents("day.log"), "one\r\n\r\nthree \xc3\xa9\r\n");
+}
+
+TEST(TextFile, ALastLineWithoutItsEndIsJoined) {
+    WriteRaw("day.log", "2018/10/04 10:55:00 12.3");
+    TTextFile file("day.log");
+    file.Append();
+    file.WriteLine("2018/10/04 10:55:05 12.4");
+    file.Close();
+    EXPECT_EQ(Contents("day.log"), "2018/10/04 10:55:00 12.32018/10/04 10:55:05 12.4\r\n");
+}
+
+TEST(TextFile, EachStepRaisesWithTheSystemsCode) {
+    QDir().mkdir("folder");
+    WriteRaw("present", "x");
+    EXPECT_EQ(ErrorCodeOf([] { TTextFile("absent").Append(); }), ENOENT);
+    EXPECT_EQ(ErrorCodeOf([] { TTextFile("no-such-folder/day.log").Create(); }), ENOENT);
+    EXPECT_EQ(ErrorCodeOf([] { TTextFile("folder").Create(); }), EISDIR);
+    EXPECT_EQ(ErrorCodeOf([] { TTextFile("folder").Append(); }), EISDIR);
+    EXPECT_EQ(ErrorCodeOf([] { TTextFile("present").WriteLine("x"); }), EBADF);
+    EXPECT_EQ(ErrorCodeOf([] { TTextFile("present").Close(); }), EBADF);
+    EXPECT_EQ(Contents("present"), "x");
+    EXPECT_FALSE(QFile::exists("absent"));
+}
+
+TEST(TextFile, AFolderThatIsGoneRefusesTheFile) {
+    // Works as root too: no permission bits are involved.
+    ASSERT_EQ(::rmdir(QFile::encodeName(testdirs::WorkDir()).constData()), 0);
+    EXPECT_EQ(ErrorCodeOf([] { TTextFile("day.log").Create(); }), ENOENT);
+}
+
+TEST(TextFile, AReadOnlyFolderRefusesTheFile) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    QDir().mkdir("locked");
+    QFile::setPermissions("locked", QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_EQ(ErrorCodeOf([] { TTextFile("locked/day.log").Create(); }), EACCES);
+}
+
+TEST(TextFile, ASecondWriterIsRefusedWhileReadersGetIn) {
+    TTextFile first("day.log");
+    first.Create();
+    first.Append();
+    first.WriteLine("a");
+
+    TTextFile second("day.log");
+    second.LockWaitMs = 0;
+    EXPECT_EQ(ErrorCodeOf([&] { second.Append(); }), EWOULDBLOCK);
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_EQ(Contents("day.log"), "a\r\n");
+
+    first.Close();
+    second.Append();
+    second.WriteLine("b");
+    // Until it is closed, the lock is the second writer's.
+    TTextFile third("day.log");
+    third.LockWaitMs = 20;
+    EXPECT_EQ(ErrorCodeOf([&] { third.Append(); }), EWOULDBLOCK);
+    second.Close();
+    EXPECT_EQ(Contents("day.log"), "a\r\nb\r\n");
+}
+
+} // namespace
