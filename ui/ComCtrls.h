@@ -5,12 +5,12 @@
 #include "SysUtils.h"
 
 #include <QDateTimeEdit>
+#include <QLineEdit>
 #include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
 
-class QLineEdit;
 class QToolButton;
 
 // A pair of arrows that move Position by Increment within Min..Max (either may be the larger:
