@@ -1,5 +1,6 @@
 #include "RegistryVariables.h"
 
+#include "Forms.h"
 #include "Utils.h"
 #include "registry.h"
 #include "winbase.h"
@@ -188,4 +189,40 @@ void TRegistryDouble::Save() {
     unsigned char data[8];
     qToLittleEndian<std::uint64_t>(std::bit_cast<std::uint64_t>(Value), data);
     SaveData(REG_BINARY, data, sizeof data);
+}
+
+TRegistryFormInfo::TRegistryFormInfo(TForm* form) : FForm(form) {
+    FState = std::make_unique<TRegistryInteger>(QStringLiteral("FormState"),
+                                                static_cast<std::int32_t>(form->WindowState()));
+    FLeft = std::make_unique<TRegistryInteger>(QStringLiteral("FormLeft"), form->Left());
+    FTop = std::make_unique<TRegistryInteger>(QStringLiteral("FormTop"), form->Top());
+    FWidth = std::make_unique<TRegistryInteger>(QStringLiteral("FormWidth"), form->Width());
+    FHeight = std::make_unique<TRegistryInteger>(QStringLiteral("FormHeight"), form->Height());
+    FClientWidth =
+        std::make_unique<TRegistryInteger>(QStringLiteral("FormClientWidth"), form->ClientWidth());
+    FClientHeight = std::make_unique<TRegistryInteger>(QStringLiteral("FormClientHeight"),
+                                                       form->ClientHeight());
+}
+
+TRegistryFormInfo::~TRegistryFormInfo() {
+    FState->Value = static_cast<std::int32_t>(FForm->WindowState());
+    FLeft->Value = FForm->Left();
+    FTop->Value = FForm->Top();
+    FWidth->Value = FForm->Width();
+    FHeight->Value = FForm->Height();
+    FClientWidth->Value = FForm->ClientWidth();
+    FClientHeight->Value = FForm->ClientHeight();
+    // Each stores itself as it is freed: this is the order of the writes.
+    FState.reset();
+    FLeft.reset();
+    FTop.reset();
+    FWidth.reset();
+    FHeight.reset();
+    FClientWidth.reset();
+    FClientHeight.reset();
+}
+
+void TRegistryFormInfo::RestorePosition() {
+    FForm->SetLeft(FLeft->Value);
+    FForm->SetTop(FTop->Value);
 }

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
 // Company part of the key path; "Marrowby" until the start-up switch.
 extern QString SettingsCompany;
@@ -87,4 +88,35 @@ public:
 class TRegistryDateTime : public TRegistryDouble {
 public:
     using TRegistryDouble::TRegistryDouble;
+};
+
+class TForm;
+
+// A window's geometry memory: seven integer settings, made in this order (which is also the
+// order of their stores) with the form's current values as defaults:
+//   "FormState" (WindowState 0/1/2), "FormLeft", "FormTop", "FormWidth", "FormHeight" (the
+//   window's frame), "FormClientWidth", "FormClientHeight" (its client area).
+// Make it once the form has been loaded; free it while the form still exists: freeing copies
+// the form's seven values into the settings, then stores them in the order above.
+// The form is not owned.
+class TRegistryFormInfo {
+public:
+    explicit TRegistryFormInfo(TForm* form);
+    ~TRegistryFormInfo();
+    TRegistryFormInfo(const TRegistryFormInfo&) = delete;
+    TRegistryFormInfo& operator=(const TRegistryFormInfo&) = delete;
+
+    // Moves the form to the remembered left, then top; nothing else is applied, and the
+    // position is not checked against the screens. May be called any number of times.
+    void RestorePosition();
+
+private:
+    TForm* FForm;
+    std::unique_ptr<TRegistryInteger> FClientHeight;
+    std::unique_ptr<TRegistryInteger> FClientWidth;
+    std::unique_ptr<TRegistryInteger> FHeight;
+    std::unique_ptr<TRegistryInteger> FLeft;
+    std::unique_ptr<TRegistryInteger> FState;
+    std::unique_ptr<TRegistryInteger> FTop;
+    std::unique_ptr<TRegistryInteger> FWidth;
 };
