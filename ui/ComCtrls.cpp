@@ -162,7 +162,11 @@ QString UserTimeFormat() {
 }
 
 QString UserDateFormat() {
-    return QLocale().dateFormat(QLocale::ShortFormat);
+    // A two-digit year would leave the century to guesswork when the user types one.
+    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QStringLiteral("yyyy")))
+        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    return format;
 }
 
 QDateTime ToQDateTime(TDateTime value) {

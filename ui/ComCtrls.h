@@ -119,7 +119,8 @@ private:
 };
 
 namespace ui {
-// The user's time format with seconds and the user's short date format, in Qt's notation.
+// The user's time format with seconds, and the user's short date format with a four-digit
+// year, in Qt's notation.
 QString UserTimeFormat();
 QString UserDateFormat();
 // Conversions between TDateTime and Qt's date and time (to the millisecond).

@@ -97,15 +97,18 @@ TEST(DateTimePicker, KindsFromTheFormResource) {
     EXPECT_TRUE(form.DateTimePickerStartDate->calendarPopup());
 }
 
-TEST(DateTimePicker, UserTimeFormatHasSeconds) {
+TEST(DateTimePicker, UserFormatsHaveSecondsAndFourDigitYears) {
     struct Case {
         const char* locale;
-        const char* format;
+        const char* time;
+        const char* date;
     };
-    for (const Case& c : {Case{"C", "HH:mm:ss"}, Case{"de_DE", "HH:mm:ss"},
-                          Case{"en_US", "h:mm:ss AP"}, Case{"fi_FI", "H.mm.ss"}}) {
+    for (const Case& c :
+         {Case{"C", "HH:mm:ss", "d MMM yyyy"}, Case{"de_DE", "HH:mm:ss", "dd.MM.yyyy"},
+          Case{"en_US", "h:mm:ss AP", "M/d/yyyy"}, Case{"fi_FI", "H.mm.ss", "d.M.yyyy"}}) {
         QLocale::setDefault(QLocale(QString::fromLatin1(c.locale)));
-        EXPECT_EQ(ui::UserTimeFormat(), QString::fromLatin1(c.format)) << c.locale;
+        EXPECT_EQ(ui::UserTimeFormat(), QString::fromLatin1(c.time)) << c.locale;
+        EXPECT_EQ(ui::UserDateFormat(), QString::fromLatin1(c.date)) << c.locale;
     }
     QLocale::setDefault(QLocale::system());
 }
