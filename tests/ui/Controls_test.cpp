@@ -50,14 +50,6 @@ TEST(FinishLoading, ComponentWithoutLoadingParentIsNotLoading) {
     EXPECT_FALSE(onPlainWidget.IsLoading());
 }
 
-TEST(WidgetComponent, NameIsTheObjectName) {
-    TProbe probe;
-    probe.SetName(QStringLiteral("ProbeX"));
-    EXPECT_EQ(probe.objectName(), QStringLiteral("ProbeX"));
-    probe.setObjectName(QStringLiteral("ProbeY"));
-    EXPECT_EQ(probe.Name(), QStringLiteral("ProbeY"));
-}
-
 TEST(WidgetComponent, AnchorsReadFromTheFormResourceText) {
     TProbe probe;
     EXPECT_EQ(probe.Anchors(), unsigned(akLeft | akTop));
