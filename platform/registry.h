@@ -28,13 +28,14 @@
 //     @="the key's unnamed value"
 //     "Other"=hex(b):01,00,00,00,00,00,00,00
 //   REG_SZ is written as a quoted string when that gives back exactly the same bytes (UTF-16LE
-//   ending in one NUL, no control characters), otherwise as hex(1):. REG_DWORD of 4 bytes is
-//   dword:; every other type and length is hex: (REG_BINARY) or hex(type):, long lists continued
-//   over lines ending in '\'. Values read from the first [section] of the file only, whatever
-//   path it names; a value given twice reads as the later one. Lines that are not understood
-//   (comments, garbage, cut-off values, other sections) give no value and are kept byte for byte
-//   by every save; a save replaces only the lines of the value it sets. A file that is not a
-//   regular file or is larger than 32 MiB gives no values and is never replaced.
+//   ending in one NUL, no control character but tab), otherwise as hex(1):. REG_DWORD of 4 bytes
+//   is dword:; every other type and length is hex: (REG_BINARY) or hex(type):, long lists
+//   continued over lines ending in '\'. Values are read from the first [section] of the file
+//   only, whatever path it names; a value given twice reads as the later one.
+//   Lines that are not understood (comments, garbage, cut-off values, other sections) give no
+//   value and are kept byte for byte by every save; a save replaces only the lines of the value
+//   it sets. A hex list on the file's last line without a line end counts as cut off. A file
+//   that is not a regular file or is larger than 32 MiB gives no values and is never replaced.
 //
 // Saving
 //   RegSetValueExW (and RegCreateKeyExW making a key file) reads the file, changes it and writes

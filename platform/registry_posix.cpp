@@ -184,7 +184,7 @@ LONG SplitKeyPath(const QString& subKey, QStringList& names) {
         path.chop(1);
     names = path.split(u'\\');
     for (const QString& name : names) {
-        if (name.isEmpty() || !IsWellFormedText(name, false))
+        if (name.isEmpty() || !IsWellFormedText(name, true))
             return ERROR_BAD_PATHNAME;
     }
     return ERROR_SUCCESS;
@@ -425,7 +425,9 @@ QByteArray Utf16LeWithNul(const QString& text) {
     return data;
 }
 
-bool ParseValue(const QByteArray& logical, Entry& entry) {
+// isList tells whether the data was a hex list, whose end cannot be told from a cut.
+bool ParseValue(const QByteArray& logical, Entry& entry, bool& isList) {
+    isList = false;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder(logical);
     if (decoder.hasError())
@@ -469,6 +471,7 @@ bool ParseValue(const QByteArray& logical, Entry& entry) {
             entry.Data += static_cast<char>((number >> (8 * i)) & 0xFF);
         return true;
     }
+    isList = true;
     if (data.startsWith(u"hex:", Qt::CaseInsensitive)) {
         entry.Type = REG_BINARY;
         return ParseHexList(QStringView(data).mid(4), entry.Data);
@@ -492,7 +495,9 @@ bool ParseValue(const QByteArray& logical, Entry& entry) {
 
 // Only the lines of the first section can be values of the key. A value line ending in '\'
 // goes on in the next line; a continuation that runs into the end of the file, a blank line
-// or a section header is a cut-off value and stays raw text.
+// or a section header is a cut-off value and stays raw text. So is a hex list that ends the
+// file without a line end: the file may have been cut inside it, and a shorter list would
+// read as different data.
 KeyFile ParseKeyFile(QByteArray bytes) {
     if (bytes.startsWith("\xFF\xFE")) {
         QStringDecoder decoder(QStringDecoder::Utf16LE, QStringDecoder::Flag::Stateless);
@@ -533,7 +538,9 @@ KeyFile ParseKeyFile(QByteArray bytes) {
                 entry.Text += lines[i];
                 ++i;
             }
-            if (complete && ParseValue(logical, entry))
+            bool isList = false;
+            if (complete && ParseValue(logical, entry, isList) &&
+                (!isList || entry.Text.endsWith('\n')))
                 entry.EntryKind = Entry::Value;
         }
         file.push_back(std::move(entry));
