@@ -22,9 +22,9 @@
 #include <poll.h>
 #include <pthread.h>
 #include <sys/ioctl.h>
-#include <sys/pidfd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -383,6 +383,11 @@ int NiceValueFor(DWORD creationFlags, bool& given) {
         return 0;
     given = false;
     return 0;
+}
+
+// Through syscall(): the C library's own wrapper is not declared for C++ here.
+int PidfdOpen(pid_t pid) {
+    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
 }
 
 bool IsOpen(HANDLE handle) {
@@ -747,7 +752,7 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, const SECUR
 
     auto record = std::make_shared<ProcessRecord>();
     record->pid = pid;
-    record->pidfd = AboveStandard(pidfd_open(pid, 0));
+    record->pidfd = AboveStandard(PidfdOpen(pid));
     record->suspendCount = plan.suspended ? 1 : 0;
 
     auto& table = Table();
