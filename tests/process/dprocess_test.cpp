@@ -437,6 +437,14 @@ TEST(ProcessStart, PipeFailureReleasesWhatWasMadeAndRaises) {
     const auto before = OpenDescriptors();
     rlimit original{};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &original), 0);
+    {
+        // One failed start with descriptors to spare first: the sanitizers' type checks need a
+        // descriptor of their own the first time they meet a type.
+        TProcess p;
+        p.SetOptions({poUsePipes});
+        p.Executable = "/no/such/program";
+        EXPECT_EQ(RaisedMessage([&] { p.Execute(); }), "Failed to execute  : 2");
+    }
     for (int k = 0; k <= 6; ++k) {
         // The lowest limit below which exactly k descriptor numbers are free.
         int limit = 0;
