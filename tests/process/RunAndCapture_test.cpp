@@ -104,10 +104,14 @@ TEST(RunAndCapture, SuspendAndWaitOptionsAreStripped) {
     ASSERT_EQ(spy.Calls().size(), 1u);
     EXPECT_EQ(spy.Calls()[0].creationFlags, 0x28u); // no CREATE_SUSPENDED
 
+    // Were the start to wait for the end, a child filling its pipe would never end.
+    EXPECT_TRUE(RunAndCapture(Helper(HELPER_WRITEBYTES), {"200000"}, output, {poWaitOnExit}));
+    EXPECT_EQ(output.size(), 200000);
+
     // No options at all: pipes only, none of the console options.
     EXPECT_TRUE(RunAndCapture(Helper(HELPER_ECHOARGS), {}, output, {}));
-    EXPECT_EQ(spy.Calls()[1].creationFlags, 0x20u);
-    EXPECT_EQ(spy.Calls()[1].startupFlags, 0x100u);
+    EXPECT_EQ(spy.Calls().back().creationFlags, 0x20u);
+    EXPECT_EQ(spy.Calls().back().startupFlags, 0x100u);
 }
 
 TEST(RunAndCapture, TimeLimitEndsAChildThatNeverEnds) {
