@@ -17,12 +17,12 @@ struct DateRow {
 
 TEST(DateEncoding, ValidityAndSerialNumbers) {
     const DateRow rows[] = {
-        {1899, 12, 30, true, 0},      {1899, 12, 31, true, 1},     {1900, 1, 1, true, 2},
-        {2020, 3, 15, true, 43905},   {2018, 10, 4, true, 43377},  {2000, 2, 29, true, 36585},
-        {1900, 2, 29, false, 0},      {2019, 2, 29, false, 0},     {2024, 2, 29, true, 45351},
-        {2020, 13, 1, false, 0},      {2020, 0, 1, false, 0},      {2020, 4, 31, false, 0},
-        {2020, 4, 0, false, 0},       {0, 1, 1, false, 0},         {10000, 1, 1, false, 0},
-        {1, 1, 1, true, -693593},     {9999, 12, 31, true, 2958465},
+        {1899, 12, 30, true, 0},    {1899, 12, 31, true, 1},       {1900, 1, 1, true, 2},
+        {2020, 3, 15, true, 43905}, {2018, 10, 4, true, 43377},    {2000, 2, 29, true, 36585},
+        {1900, 2, 29, false, 0},    {2019, 2, 29, false, 0},       {2024, 2, 29, true, 45351},
+        {2020, 13, 1, false, 0},    {2020, 0, 1, false, 0},        {2020, 4, 31, false, 0},
+        {2020, 4, 0, false, 0},     {0, 1, 1, false, 0},           {10000, 1, 1, false, 0},
+        {1, 1, 1, true, -693593},   {9999, 12, 31, true, 2958465},
     };
     for (const DateRow& row : rows) {
         SCOPED_TRACE(testing::Message() << row.year << "-" << row.month << "-" << row.day);
