@@ -541,7 +541,7 @@ int CaptureOutput(std::unique_ptr<TProcess> Process, QByteArray& Output, QByteAr
     auto expired = [&] { return limited && Clock::now() >= deadline; };
 
     Capture output(Output), errors(ErrorText);
-    int answer = 0;
+    int answer = CaptureRan;
     try {
         Process->SetOptions(Process->Options() + poUsePipes);
         Process->Execute();
@@ -584,14 +584,14 @@ int CaptureOutput(std::unique_ptr<TProcess> Process, QByteArray& Output, QByteAr
         if (timedOut) {
             Process->TerminateWithCode(TimedOutExitCode);
             Process->WaitForExit(TerminationWaitMs);
-            answer = 1;
+            answer = CaptureTimedOut;
         } else {
             ExitStatus = static_cast<int>(Process->CurrentExitCode());
         }
     } catch (const Exception&) {
-        answer = 1;
+        answer = CaptureFailed;
     } catch (const std::bad_alloc&) {
-        answer = 1;
+        answer = CaptureFailed;
     }
     output.Finish();
     errors.Finish();
@@ -600,7 +600,7 @@ int CaptureOutput(std::unique_ptr<TProcess> Process, QByteArray& Output, QByteAr
 }
 
 bool RunAndCapture(const QString& ProgramName, const QStringList& Arguments, QByteArray& Output,
-                   TProcessOptions RunOptions, int TimeLimitMs) {
+                   TProcessOptions RunOptions, int TimeLimitMs, bool* TimedOut) {
     Output.clear();
     auto process = std::make_unique<TProcess>(nullptr);
     if (!RunOptions.IsEmpty())
@@ -611,5 +611,7 @@ bool RunAndCapture(const QString& ProgramName, const QStringList& Arguments, QBy
     int exitStatus = 0;
     const int answer =
         CaptureOutput(std::move(process), Output, errorText, exitStatus, TimeLimitMs);
-    return answer == 0 && exitStatus == 0;
+    if (TimedOut)
+        *TimedOut = answer == CaptureTimedOut;
+    return answer == CaptureRan && exitStatus == 0;
 }

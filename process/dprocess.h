@@ -234,17 +234,25 @@ extern TCreateProcessW CreateProcessCall;
 // No limit on how long CaptureOutput waits for the child.
 constexpr int NoTimeLimit = 0;
 
+// Answers of CaptureOutput.
+constexpr int CaptureRan = 0;      // the child ran to its end
+constexpr int CaptureFailed = 1;   // it could not be run, or the run broke off on the way
+constexpr int CaptureTimedOut = 2; // the time limit expired and the child was terminated
+
 // Starts Process (set up, not started; the call owns it and frees it whatever happens) with its
 // standard handles on pipes, collects standard output and error as bytes until it has ended,
 // drains what is left, and answers 0 with ExitStatus = its exit code. Answers 1 when a run-time
 // library exception (a failed start included) or an allocation failure happened on the way, with
 // the bytes read so far and ExitStatus unwritten. With a time limit (milliseconds, > 0) a child
-// still running when it expires is terminated, and the call answers 1 with the bytes read so far.
+// still running when it expires is terminated, and the call answers CaptureTimedOut with the
+// bytes read so far (a failed run all the same: ExitStatus unwritten).
 int CaptureOutput(std::unique_ptr<TProcess> Process, QByteArray& Output, QByteArray& ErrorText,
                   int& ExitStatus, int TimeLimitMs = NoTimeLimit);
 
 // Runs ProgramName with the arguments and options (poRunSuspended and poWaitOnExit are dropped)
 // through CaptureOutput; answers true when it ran and ended with exit status 0. Output receives
 // its standard output (its standard error too with poStderrToOutPut); the rest is dropped.
+// TimedOut, when given, tells whether the time limit cut the run off.
 bool RunAndCapture(const QString& ProgramName, const QStringList& Arguments, QByteArray& Output,
-                   TProcessOptions RunOptions, int TimeLimitMs = NoTimeLimit);
+                   TProcessOptions RunOptions, int TimeLimitMs = NoTimeLimit,
+                   bool* TimedOut = nullptr);

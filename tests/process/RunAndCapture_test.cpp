@@ -117,7 +117,10 @@ TEST(RunAndCapture, SuspendAndWaitOptionsAreStripped) {
 TEST(RunAndCapture, TimeLimitEndsAChildThatNeverEnds) {
     const auto started = std::chrono::steady_clock::now();
     QByteArray output;
-    EXPECT_FALSE(RunAndCapture(Helper(HELPER_HANG), {"partial"}, output, {poNoConsole}, 1000));
+    bool timedOut = false;
+    EXPECT_FALSE(
+        RunAndCapture(Helper(HELPER_HANG), {"partial"}, output, {poNoConsole}, 1000, &timedOut));
+    EXPECT_TRUE(timedOut);
     const auto elapsed = std::chrono::steady_clock::now() - started;
     EXPECT_GE(elapsed, std::chrono::milliseconds(1000));
     EXPECT_EQ(output, "partial\n");
@@ -125,13 +128,16 @@ TEST(RunAndCapture, TimeLimitEndsAChildThatNeverEnds) {
 
     QByteArray out, err;
     int status = -12345;
-    EXPECT_EQ(CaptureOutput(Prepared(HELPER_HANG, {}), out, err, status, 300), 1);
+    EXPECT_EQ(CaptureOutput(Prepared(HELPER_HANG, {}), out, err, status, 300), CaptureTimedOut);
     EXPECT_EQ(status, -12345);
     EXPECT_TRUE(HasNoChildren());
 
-    // A limit that is not reached changes nothing.
-    EXPECT_TRUE(RunAndCapture(Helper(HELPER_ECHOARGS), {"in time"}, output, {}, 30000));
+    // A limit that is not reached changes nothing; a missing program is a failure, not a time-out.
+    EXPECT_TRUE(RunAndCapture(Helper(HELPER_ECHOARGS), {"in time"}, output, {}, 30000, &timedOut));
+    EXPECT_FALSE(timedOut);
     EXPECT_EQ(output, "[in time]\n");
+    EXPECT_FALSE(RunAndCapture("no-such-program-here", {}, output, {}, 30000, &timedOut));
+    EXPECT_FALSE(timedOut);
 }
 
 TEST(RunAndCapture, ThousandRunsLeaveNoDescriptorAndNoChild) {
