@@ -1,5 +1,7 @@
 #include "Forms.h"
 
+#include "endrequest.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
@@ -231,9 +233,16 @@ void TApplication::Run() {
     // Only the main form's closing ends the program, not the last window's.
     const bool quitOnLastWindow = QGuiApplication::quitOnLastWindowClosed();
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    // A request from the system to end the program closes the main form as the user would,
+    // so the windows store their settings on the way out.
+    SetEndRequestHandler([this] {
+        if (TForm* form = MainForm())
+            form->Close();
+    });
     mainForm->Show();
     if (!FTerminated)
         QApplication::exec();
+    SetEndRequestHandler({});
     QGuiApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
 }
 

@@ -151,7 +151,8 @@ public:
     }
     TForm* MainForm() const { return FForms.empty() ? nullptr : FForms.front().get(); }
 
-    // Shows the main form and runs the message loop until the main form closes.
+    // Shows the main form and runs the message loop until the main form closes. While it runs,
+    // the system's request to end the program (SIGTERM, SIGINT, SIGHUP) closes the main form.
     void Run();
     // Ends the message loop (or keeps Run from starting it).
     void Terminate();
