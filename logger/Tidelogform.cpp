@@ -1,0 +1,118 @@
+#include "Tidelogform.h"
+
+#include "SnrLogFile.h"
+#include "SnrSample.h"
+#include "Utils.h"
+#include "dprocess.h"
+
+#include <cmath>
+#include <cstdint>
+#include <exception>
+
+namespace {
+
+const QString ToolName = QStringLiteral("beamgauge");
+
+// Times of day compared in whole milliseconds: the clock's day fraction and a picker's value for
+// the same instant can differ in the last bits of the double, and an end of the window must
+// still count as inside.
+std::int64_t Milliseconds(TDateTime timeOfDay) {
+    return std::llround(timeOfDay * MSecsPerDay);
+}
+
+} // namespace
+
+TSNRlogger::TSNRlogger(QWidget* parent) : TForm(parent) {
+    setupUi(this);
+    // The handlers the form resource names, bound before the after-load steps as the loader
+    // would: binding OnTimer arms the repeat timer with its designed 1000 ms.
+    OnCreate = [this](TComponent* sender) { FormCreate(sender); };
+    OnShow = [this](TComponent* sender) { FormShow(sender); };
+    OnDestroy = [this](TComponent* sender) { FormDestroy(sender); };
+    DateTimePickerStart->OnChange = [this](TComponent* sender) { DateTimePickerChange(sender); };
+    DateTimePickerStop->OnChange = [this](TComponent* sender) { DateTimePickerChange(sender); };
+    TimerRepeat->SetOnTimer([this](TComponent* sender) { TimerRepeatTimer(sender); });
+    ui::FinishLoading(this);
+}
+
+TSNRlogger::~TSNRlogger() = default;
+
+void TSNRlogger::FormCreate(TComponent*) {
+    Start = std::make_unique<TRegistryDateTime>(QStringLiteral("Start"), EncodeTime(10, 50, 0, 0));
+    Stop = std::make_unique<TRegistryDateTime>(QStringLiteral("Stop"), EncodeTime(11, 17, 0, 0));
+    DateTimePickerStart->SetDateTime(Start->Value);
+    DateTimePickerStop->SetDateTime(Stop->Value);
+    FormInfo = std::make_unique<TRegistryFormInfo>(this);
+}
+
+void TSNRlogger::FormShow(TComponent*) {
+    FormInfo->RestorePosition();
+}
+
+void TSNRlogger::FormDestroy(TComponent*) {
+    FormInfo.reset();
+    Start.reset();
+    Stop.reset();
+}
+
+void TSNRlogger::DateTimePickerChange(TComponent*) {
+    Start->Value = DateTimePickerStart->DateTime();
+    Stop->Value = DateTimePickerStop->DateTime();
+    Start->Save();
+    Stop->Save();
+}
+
+void TSNRlogger::TimerRepeatTimer(TComponent*) {
+    TimerRepeat->SetEnabled(false);
+    std::exception_ptr failure;
+    try {
+        double day = 0;
+        const TDateTime timeOfDay = std::modf(UtcNow(), &day);
+        const std::int64_t t = Milliseconds(timeOfDay);
+        if (t >= Milliseconds(Start->Value) && t <= Milliseconds(Stop->Value))
+            TakeSample(UtcNow());
+    } catch (const Exception&) {
+        failure = std::current_exception();
+    }
+    // An unattended logger must keep sampling after a failed write, so the timer is re-armed
+    // before the failure is reported; the report's box lets the timer fire meanwhile.
+    TimerRepeat->SetInterval(UpDownInterval->Position() * 1000);
+    TimerRepeat->SetEnabled(true);
+    if (failure && !FReportingError) {
+        FReportingError = true;
+        try {
+            std::rethrow_exception(failure);
+        } catch (const Exception&) {
+            if (Application)
+                Application->HandleException();
+        }
+        FReportingError = false;
+    }
+}
+
+void TSNRlogger::TakeSample(TDateTime SampleTime) {
+    QStringList parameters{QStringLiteral("snr")};
+    if (CheckBoxDevice->Checked())
+        parameters << QStringLiteral("1");
+    QByteArray output;
+    bool timedOut = false;
+    // The answer is not looked at: a tool that printed a number and then failed still counts.
+    RunAndCapture(ToolName, parameters, output, TProcessOptions{poNoConsole}, ToolTimeLimitMs,
+                  &timedOut);
+    if (timedOut)
+        return; // a tool that hung is no reason to stop: this sample is dropped
+
+    QString line;
+    if (!FirstAnswerLine(output, line)) {
+        Application->MessageBox(
+            QStringLiteral("Beamgauge.exe may be missing from this directory.") + QChar(u'\r') +
+            QStringLiteral("Tidelog.exe will now close as it cannot continue."));
+        Close();
+        return;
+    }
+    const float snr = SnrOfAnswerLine(line);
+    if (snr < 0)
+        return;
+    LabelReport->SetCaption(SnrReportText(UtcNow(), snr));
+    AddSnrLogLine(SampleTime, LabelReport->Caption());
+}
