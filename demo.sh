@@ -19,6 +19,8 @@ Windows Registry Editor Version 5.00
 REG
 
 export XDG_CONFIG_HOME="$demo/config"
+export XDG_RUNTIME_DIR="$demo/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 export BEAMGAUGE_SIMULATE=1
 export BEAMGAUGE_DIP_CENTRE=$(date -u -d '+1 minute' +%H:%M)
 cd "$demo/logs"

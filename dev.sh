@@ -10,10 +10,12 @@ PACKAGES=(cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core)
+# Only the demo needs these: a screenshot when there is no display.
+DEMO_PACKAGES=(imagemagick)
 
-ensure_packages() {
+ensure_packages() { # extra packages...
   local missing=() p
-  for p in "${PACKAGES[@]}"; do
+  for p in "${PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -46,7 +48,7 @@ cmd_test() {
 }
 
 cmd_demo() {
-  ensure_packages
+  ensure_packages "${DEMO_PACKAGES[@]}"
   configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDELOG_TESTS=OFF
   if [ ! -x build/bin/tidelog ]; then
     echo "Nothing to show yet: the programs are not built so far."
