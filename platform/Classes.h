@@ -92,3 +92,10 @@ private:
 // The string list's text rule: lines end at CR, LF or CR LF; a last line without a line end
 // still counts; an empty text has no lines.
 QStringList SplitTextLines(const QString& text);
+
+// The string list's comma-text rule, used to split a line into fields: commas separate fields;
+// blanks and control characters (codes 1 to 32) also end a field and are skipped before a field
+// and around a comma; a field that begins with a double quote runs to the matching quote, a
+// doubled quote inside standing for one (an unmatched quote runs to the end); a comma that is the
+// very last character adds an empty last field. A NUL character ends the text.
+QStringList SplitCommaText(const QString& text);
