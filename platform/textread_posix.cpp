@@ -1,0 +1,93 @@
+#include "textread.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+[[noreturn]] void RaiseInOutError(int code) {
+    throw EInOutError(SysErrorMessage(code), code);
+}
+
+class TDescriptor {
+public:
+    explicit TDescriptor(int fd) : FFd(fd) {}
+    ~TDescriptor() {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    TDescriptor(const TDescriptor&) = delete;
+    TDescriptor& operator=(const TDescriptor&) = delete;
+    int Fd() const { return FFd; }
+
+private:
+    int FFd;
+};
+
+// The reader's half of TTextFile's writer lock: a shared flock, which an appending writer's
+// exclusive one keeps out for as long as it adds its line.
+bool TakeReaderLock(int fd, int waitMs, int& error) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        if (::flock(fd, LOCK_SH | LOCK_NB) == 0)
+            return true;
+        error = errno;
+        if (error == EINTR)
+            continue;
+        if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+} // namespace
+
+QByteArray ReadFileDenyWriters(const QString& fileName, int lockWaitMs) {
+    const QByteArray path = QFile::encodeName(fileName);
+    // O_NONBLOCK: a pipe named like a log file must not hold the open until a writer comes.
+    int fd = -1;
+    do {
+        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        RaiseInOutError(errno);
+    const TDescriptor file(fd);
+
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        RaiseInOutError(errno);
+    if (S_ISDIR(st.st_mode))
+        RaiseInOutError(EISDIR);
+    if (!S_ISREG(st.st_mode))
+        RaiseInOutError(EINVAL);
+
+    int error = 0;
+    if (!TakeReaderLock(fd, lockWaitMs, error))
+        RaiseInOutError(error);
+
+    // Read to the end rather than to the size seen before the lock: a writer may have added a
+    // line in between.
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseInOutError(errno);
+        }
+        if (got == 0)
+            break;
+        bytes.append(buffer, got);
+    }
+    // Closing the descriptor releases the lock.
+    return bytes;
+}
