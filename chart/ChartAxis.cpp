@@ -141,8 +141,10 @@ double TChartAxis::NextStep(double step) const {
 
 std::vector<double> TChartAxis::LabelValues(double step) const {
     std::vector<double> values;
-    const double first = std::ceil(FMinimum / step - 1e-9);
-    const double last = std::floor(FMaximum / step + 1e-9);
+    // A millionth of a step of slack: a step read from a form resource carries 15 decimals
+    // only, and multiplied by the day count of a full date it would push an end label out.
+    const double first = std::ceil(FMinimum / step - 1e-6);
+    const double last = std::floor(FMaximum / step + 1e-6);
     // Whole multiples, so that a label at zero is exactly zero and no error piles up.
     for (double k = first; k <= last; ++k)
         values.push_back(k * step);

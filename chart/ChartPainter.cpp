@@ -19,6 +19,7 @@ constexpr int kLegendPadding = 4;
 // Pixel positions are kept within this distance, so the rasteriser never meets huge numbers
 // from values far outside the axis range (they lie outside the clip anyway).
 constexpr double kFar = 1e6;
+constexpr int kAutomaticInset = 4;
 constexpr TColor kFrameColor = 0x404040;
 constexpr TColor kLegendFrameColor = clGray;
 
@@ -32,6 +33,14 @@ QStringList TitleLines(const TChart& chart) {
 
 QString LegendText(const TLineSeries* series) {
     return series->Title.isEmpty() ? series->Name() : series->Title;
+}
+
+// An end the axis works out from the data sits a few pixels inside the frame, so the highest
+// and lowest points do not vanish into it; a fixed end is on the frame.
+int AutomaticInset(const TChartAxis& axis, bool minimumEnd) {
+    const bool automatic =
+        axis.Automatic || (minimumEnd ? axis.AutomaticMinimum : axis.AutomaticMaximum);
+    return automatic ? kAutomaticInset : 0;
 }
 
 double Pixel(const TChartAxis& axis, double value) {
@@ -238,8 +247,9 @@ TChartLayout LayoutChart(const TChart& chart, TChartAxis& bottom, TChartAxis& le
         for (int i = 0; i < chart.SeriesCount(); ++i)
             textWidth = std::max(textWidth, metrics.horizontalAdvance(LegendText(chart.Series(i))));
         const int rowHeight = textHeight + 2;
-        const int boxWidth = std::min(
-            2 * kLegendPadding + slot + (slot > 0 ? kGap + 2 : 0) + textWidth, area.width() / 2);
+        const int boxWidth =
+            std::min(2 * kLegendPadding + slot + (slot > 0 ? kGap + 2 : 0) + textWidth + 2,
+                     area.width() / 2);
         const int entries = std::min(chart.SeriesCount(),
                                      std::max(0, (area.height() - 2 * kLegendPadding) / rowHeight));
         if (entries > 0 && boxWidth > 0) {
@@ -258,8 +268,10 @@ TChartLayout LayoutChart(const TChart& chart, TChartAxis& bottom, TChartAxis& le
         below += kGap + textHeight;
     rect.setBottom(area.bottom() - below);
 
-    left.SetPixelRange(rect.bottom(), rect.top());
-    layout.Left = left.PlaceTicks(rect.height() - 1, metrics);
+    const int lowInset = AutomaticInset(left, true);
+    const int highInset = AutomaticInset(left, false);
+    left.SetPixelRange(rect.bottom() - lowInset, rect.top() + highInset);
+    layout.Left = left.PlaceTicks(rect.height() - 1 - lowInset - highInset, metrics);
     int labelWidth = 0;
     for (const TAxisLabel& label : layout.Left.Labels)
         labelWidth = std::max(labelWidth, metrics.horizontalAdvance(label.Text));
@@ -270,8 +282,10 @@ TChartLayout LayoutChart(const TChart& chart, TChartAxis& bottom, TChartAxis& le
 
     // The last bottom label is centred on the right edge: pull the edge in until it fits.
     for (int pass = 0; pass < 3; ++pass) {
-        bottom.SetPixelRange(rect.left(), rect.right());
-        layout.Bottom = bottom.PlaceTicks(rect.width() - 1, metrics);
+        const int startInset = AutomaticInset(bottom, true);
+        const int endInset = AutomaticInset(bottom, false);
+        bottom.SetPixelRange(rect.left() + startInset, rect.right() - endInset);
+        layout.Bottom = bottom.PlaceTicks(rect.width() - 1 - startInset - endInset, metrics);
         int overhang = 0;
         for (const TAxisLabel& label : layout.Bottom.Labels) {
             const double x = bottom.CalcPosValue(label.Value);
