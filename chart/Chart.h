@@ -18,12 +18,14 @@
 // Geometry: "chart pixels" are the widget's own coordinates. The layout (the automatic ranges
 // and where everything goes) is worked out by every paint, and on demand by ChartRect, the
 // clicked-point lookup and RepaintNow when something changed since.
+// Including this header gives the whole component: the chart, its axes and the line series.
 #pragma once
 
 #include "ChartAxis.h"
 #include "ChartColors.h"
 #include "ChartPainter.h"
 #include "Controls.h"
+#include "Series.h"
 
 #include <QRect>
 #include <QStringList>

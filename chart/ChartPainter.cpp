@@ -317,16 +317,21 @@ void PaintChart(QPainter& painter, const TChart& chart, const TChartLayout& layo
     const QStringList lines = TitleLines(chart);
     if (!lines.isEmpty()) {
         const QFont titleFont = ChartTitleFont(chart.font());
-        const int lineHeight = QFontMetrics(titleFont).height();
+        const QFontMetrics titleMetrics(titleFont);
         const int centre = rect.isEmpty() ? layout.Size.width() / 2 : rect.center().x();
         const int width = layout.Size.width();
         painter.setFont(titleFont);
         painter.setPen(chart.palette().windowText().color());
         int top = layout.TitleRect.top();
         for (const QString& line : lines) {
-            painter.drawText(QRect(centre - width, top, 2 * width, lineHeight), Qt::AlignCenter,
-                             line);
-            top += lineHeight;
+            // Centred over the plotting area, but kept inside the chart: shifted when it would
+            // cross an edge, cut short with an ellipsis when it is wider than the chart.
+            const QString text = titleMetrics.elidedText(line, Qt::ElideRight, width);
+            const int textWidth = std::min(titleMetrics.horizontalAdvance(text), width);
+            const int left = std::clamp(centre - textWidth / 2, 0, width - textWidth);
+            painter.drawText(QRect(left, top, textWidth, titleMetrics.height()),
+                             Qt::AlignLeft | Qt::AlignVCenter, text);
+            top += titleMetrics.height();
         }
     }
 

@@ -81,6 +81,10 @@ void TLineSeries::Clear() {
 }
 
 void TLineSeries::SetSeriesColor(TColor color) {
+    // Back on the automatic colour inside a chart: the chart picks one again, so the colour
+    // read is always the one drawn.
+    if (color == clTeeColor && FParentChart)
+        color = FParentChart->FreePaletteColor(this);
     if (color == FColor)
         return;
     FColor = color;

@@ -74,6 +74,7 @@ public:
 
     // The colour the series is drawn in. clTeeColor until it is set or the series is first added
     // to a chart, which then gives it a colour of its palette (it keeps that colour afterwards).
+    // Setting clTeeColor while in a chart has the chart pick a palette colour again.
     TColor SeriesColor() const { return FColor; }
     void SetSeriesColor(TColor color);
     // The line's pen; its Color clTeeColor (the default) draws in SeriesColor. Changes show at

@@ -185,6 +185,11 @@ TEST(SeriesList, AutomaticColourComesFromThePaletteAndStays) {
     EXPECT_EQ(a->SeriesColor(), clNavy);
     EXPECT_EQ(b->SeriesColor(), PaletteColor(1));
 
+    // Back on the automatic colour, it is drawn (and read) in a palette colour again.
+    a->SetSeriesColor(clTeeColor);
+    EXPECT_EQ(a->SeriesColor(), PaletteColor(0));
+    a->SetSeriesColor(clNavy);
+
     // A newcomer takes the first palette colour that no series of the chart uses.
     auto* c = new TLineSeries(&chart);
     c->SetParentChart(&chart);

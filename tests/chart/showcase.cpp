@@ -1,6 +1,7 @@
 // Shows the chart test form with three day-like dip curves and a predicted-time marker, for a
 // look at the chart (and a screenshot). With an argument, saves a picture of the form to that
-// PNG file after it has been shown, and ends.
+// PNG file after it has been shown, and ends; a width and height after the file name resize
+// the chart first.
 #include "ui_ChartTestForm.h"
 
 #include "Chart.h"
@@ -77,6 +78,12 @@ int main(int argc, char** argv) {
     Application->MainFormOnTaskbar = true;
     Application->SetTitle(QStringLiteral("Chart showcase"));
     TShowcaseForm* form = Application->CreateForm<TShowcaseForm>();
+    if (argc > 3) {
+        const QSize size(QString::fromLocal8Bit(argv[2]).toInt(),
+                         QString::fromLocal8Bit(argv[3]).toInt());
+        form->resize(size);
+        form->Chart->resize(size);
+    }
     if (argc > 1) {
         const QString file = QString::fromLocal8Bit(argv[1]);
         QTimer::singleShot(500, form, [form, file] {
