@@ -47,17 +47,6 @@ TEST(LineSeries, AddXYInsertsInAscendingXWithEqualXAfterTheExistingOnes) {
     EXPECT_EQ(series.Count(), 7);
 }
 
-TEST(LineSeries, PointsKeepTheirLabelAndColour) {
-    TLineSeries series(nullptr);
-    series.SetSeriesColor(clNavy);
-    series.AddXY(2, 0, QStringLiteral("late"), clRed);
-    series.AddXY(1, 0, QStringLiteral("early"));
-    EXPECT_EQ(series.XLabel(0), QStringLiteral("early"));
-    EXPECT_EQ(series.XLabel(1), QStringLiteral("late"));
-    EXPECT_EQ(series.ValueColor(0), clNavy); // clTeeColor: the series' colour
-    EXPECT_EQ(series.ValueColor(1), clRed);
-}
-
 TEST(LineSeries, ValueWritesAndIndexesOutsideTheListRaise) {
     TLineSeries series(nullptr);
     series.AddXY(1, 10);
