@@ -1,0 +1,121 @@
+// Line series: the values a chart draws as one line, and the value lists that hold them.
+//
+// A series is a non-visual component: its owner (the chart, or the form) frees it. It is drawn
+// once it is in a chart's series list (SetParentChart). Its points are kept in ascending order
+// of X; X values are on the chart's bottom axis, Y values on its left axis. A point whose Y is
+// not a finite number is a null point: it is not drawn, and with IgnoreNulls the line joins
+// its neighbours across it, otherwise the line breaks there.
+#pragma once
+
+#include "ChartColors.h"
+#include "Classes.h"
+
+#include <QString>
+
+#include <vector>
+
+class TChart;
+class TLineSeries;
+
+// The X or the Y values of a series, by point index. Both lists of a series always have the
+// same count. An index outside 0..Count()-1 raises EChartException
+// "List index out of bounds (<index>)".
+class TChartValueList {
+public:
+    TChartValueList(const TChartValueList&) = delete;
+    TChartValueList& operator=(const TChartValueList&) = delete;
+
+    // The values are date-time values (days; the time of day in the fraction): the axis that
+    // draws them labels them as times.
+    bool DateTime = false;
+
+    int Count() const { return static_cast<int>(FValues.size()); }
+    double Value(int index) const;
+    double operator[](int index) const { return Value(index); }
+    // Writes one value; the series' chart repaints. Writing an X value does not re-order the
+    // points.
+    void SetValue(int index, double value);
+
+private:
+    friend class TLineSeries;
+    explicit TChartValueList(TLineSeries* owner) : FOwner(owner) {}
+    void CheckIndex(int index) const;
+
+    TLineSeries* FOwner;
+    std::vector<double> FValues;
+};
+
+class TLineSeries : public TComponent {
+public:
+    // A new, empty series in no chart. `owner` frees it (may be null: then whoever made it).
+    explicit TLineSeries(TComponent* owner);
+    // Leaves its chart's series list first.
+    ~TLineSeries() override;
+
+    TChartValueList& XValues() { return FXValues; }
+    const TChartValueList& XValues() const { return FXValues; }
+    TChartValueList& YValues() { return FYValues; }
+    const TChartValueList& YValues() const { return FYValues; }
+    int Count() const { return FXValues.Count(); }
+
+    // The name in the legend and in read-outs.
+    QString Title;
+
+    // Adds a point at its place by X: after every point whose X is lower or equal, so indexes
+    // run in ascending X and a point of an existing X goes after the existing ones. Answers the
+    // point's index. `color` clTeeColor: the point takes the series' colour. An X that is not a
+    // finite number is refused with EChartException "Invalid X value"; nothing is added then.
+    int AddXY(double x, double y, const QString& label = QString(), TColor color = clTeeColor);
+    // The label and colour a point was added with.
+    QString XLabel(int index) const;
+    TColor ValueColor(int index) const;
+    // Removes every point.
+    void Clear();
+
+    // The colour the series is drawn in. clTeeColor until it is set or the series is first added
+    // to a chart, which then gives it a colour of its palette (it keeps that colour afterwards).
+    // Setting clTeeColor while in a chart has the chart pick a palette colour again.
+    TColor SeriesColor() const { return FColor; }
+    void SetSeriesColor(TColor color);
+    // The line's pen; its Color clTeeColor (the default) draws in SeriesColor. Changes show at
+    // the chart's next paint (call Repaint to have one).
+    TChartPen& LinePen() { return FLinePen; }
+    const TChartPen& LinePen() const { return FLinePen; }
+
+    // A small square at every point.
+    bool PointerVisible = false;
+    // Each point's Y value written above it.
+    bool MarksVisible = false;
+    bool IgnoreNulls = true;
+    // The clicked-point lookup also hits the line between points, not only the points.
+    bool ClickableLine = true;
+
+    TChart* ParentChart() const { return FParentChart; }
+    // Leaves the old chart's series list and joins the end of the new one's (nullptr: no chart).
+    // A series still on clTeeColor takes a colour from the new chart's palette: the first one
+    // that no other series of that chart uses, or, when all are in use, the one at its place in
+    // the list. The same chart again changes nothing.
+    void SetParentChart(TChart* chart);
+
+    // The index of the point under the chart pixel x, y, or -1: a point within a few pixels
+    // (the nearest when several are), else, with ClickableLine, the drawn line between two
+    // consecutive points within a few pixels, which counts as the earlier of the two. Only the
+    // plotting rectangle counts, and only while the series is in a chart; positions are those
+    // of the chart's current layout.
+    int Clicked(int x, int y) const;
+    static constexpr int ClickTolerance = 3;
+
+    // Asks the chart for a paint (after changes of plain fields such as Title or LinePen).
+    void Repaint();
+
+private:
+    TChartValueList FXValues{this};
+    TChartValueList FYValues{this};
+    std::vector<QString> FLabels;
+    std::vector<TColor> FColors;
+    TColor FColor = clTeeColor;
+    TChartPen FLinePen;
+    TChart* FParentChart = nullptr;
+
+    friend class TChart;
+};

@@ -1,0 +1,324 @@
+// The chart widget: its plotting rectangle, the clicked-point lookup, mouse moves, the
+// immediate repaint, what it paints, and its design-time set-up from a form resource.
+#include "ui_ChartTestForm.h"
+
+#include "Chart.h"
+#include "Series.h"
+#include "formats.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+// A 400x300 chart with fixed ranges 0..10 on both axes and a zig-zag series
+// (2,2) (4,8) (6,2) (8,8).
+struct ZigZag {
+    TChart chart;
+    TLineSeries* series;
+    ZigZag() {
+        chart.resize(400, 300);
+        chart.BottomAxis().SetMinMax(0, 10);
+        chart.LeftAxis().SetMinMax(0, 10);
+        series = new TLineSeries(&chart);
+        for (double x : {2.0, 4.0, 6.0, 8.0})
+            series->AddXY(x, x == 2.0 || x == 6.0 ? 2 : 8);
+        series->SetParentChart(&chart);
+    }
+    // The chart pixel of a value pair.
+    QPoint At(double x, double y) {
+        chart.ChartRect(); // lays the chart out
+        return QPoint(static_cast<int>(std::lround(chart.BottomAxis().CalcPosValue(x))),
+                      static_cast<int>(std::lround(chart.LeftAxis().CalcPosValue(y))));
+    }
+};
+
+// Pixels of the area where the colour's strong channels clearly lead (anti-aliased edges of a
+// line count as long as they keep their hue).
+int CountPixelsOfHue(const QImage& image, const QRect& area, QColor hue) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const int channels[] = {c.red(), c.green(), c.blue()};
+            const int wanted[] = {hue.red(), hue.green(), hue.blue()};
+            bool match = true;
+            for (int i = 0; i < 3; ++i)
+                match = match && (wanted[i] > 128 ? channels[i] > 150 : channels[i] < 110);
+            if (match)
+                ++count;
+        }
+    return count;
+}
+
+} // namespace
+
+TEST(Chart, ClickedFindsPointsAndTheLineBetweenThem) {
+    ZigZag z;
+    const QPoint p1 = z.At(4, 8);
+    EXPECT_EQ(z.series->Clicked(p1.x(), p1.y()), 1) << "on a point";
+    EXPECT_EQ(z.series->Clicked(p1.x() + 2, p1.y() + 1), 1) << "a pixel or two off a point";
+    const QPoint p3 = z.At(8, 8);
+    EXPECT_EQ(z.series->Clicked(p3.x(), p3.y()), 3) << "the last point";
+
+    // Halfway along a segment: the earlier of its two points.
+    const QPoint between01 = z.At(3, 5);
+    EXPECT_EQ(z.series->Clicked(between01.x(), between01.y()), 0);
+    const QPoint between12 = z.At(5, 5);
+    EXPECT_EQ(z.series->Clicked(between12.x(), between12.y()), 1);
+    const QPoint between23 = z.At(7, 5);
+    EXPECT_EQ(z.series->Clicked(between23.x() + 1, between23.y()), 2);
+
+    // Off the line: beside a segment, before the first point, after the last.
+    const QPoint off = z.At(3, 8);
+    EXPECT_EQ(z.series->Clicked(off.x(), off.y()), -1);
+    const QPoint before = z.At(1, 2);
+    EXPECT_EQ(z.series->Clicked(before.x(), before.y()), -1);
+    const QPoint after = z.At(9, 8);
+    EXPECT_EQ(z.series->Clicked(after.x(), after.y()), -1);
+
+    // Only the points count when the line is not clickable.
+    z.series->ClickableLine = false;
+    EXPECT_EQ(z.series->Clicked(between01.x(), between01.y()), -1);
+    EXPECT_EQ(z.series->Clicked(p1.x(), p1.y()), 1);
+}
+
+TEST(Chart, ClickedNeedsTheChartAndItsPlottingRectangle) {
+    ZigZag z;
+    const QRect rect = z.chart.ChartRect();
+    // A point on the left edge of the range: hit inside the rectangle, not just outside it.
+    z.series->AddXY(0, 5);
+    const QPoint edge = z.At(0, 5);
+    EXPECT_EQ(edge.x(), rect.left());
+    EXPECT_EQ(z.series->Clicked(edge.x(), edge.y()), 0);
+    EXPECT_EQ(z.series->Clicked(rect.left() - 1, edge.y()), -1);
+
+    z.series->SetParentChart(nullptr);
+    EXPECT_EQ(z.series->Clicked(edge.x(), edge.y()), -1) << "a series in no chart is not drawn";
+}
+
+TEST(Chart, ClickedOnAnUprightMarkerAndOnAPointTwoSeriesShare) {
+    ZigZag z;
+    auto* marker = new TLineSeries(&z.chart);
+    marker->AddXY(5, 1);
+    marker->AddXY(5, 3);
+    marker->SetParentChart(&z.chart);
+    const QPoint middle = z.At(5, 2);
+    EXPECT_EQ(marker->Clicked(middle.x(), middle.y()), 0);
+    EXPECT_EQ(z.series->Clicked(middle.x(), middle.y()), -1);
+
+    auto* other = new TLineSeries(&z.chart);
+    other->AddXY(0, 0);
+    other->AddXY(4, 8);
+    other->SetParentChart(&z.chart);
+    const QPoint shared = z.At(4, 8);
+    EXPECT_EQ(z.series->Clicked(shared.x(), shared.y()), 1);
+    EXPECT_EQ(other->Clicked(shared.x(), shared.y()), 1);
+}
+
+TEST(Chart, NullPointsJoinOrBreakTheClickableLine) {
+    ZigZag z;
+    z.series->Clear();
+    z.series->AddXY(2, 5);
+    z.series->AddXY(5, std::nan(""));
+    z.series->AddXY(8, 5);
+    const QPoint middle = z.At(4, 5);
+    EXPECT_EQ(z.series->Clicked(middle.x(), middle.y()), 0) << "joined across the null point";
+    z.series->IgnoreNulls = false;
+    EXPECT_EQ(z.series->Clicked(middle.x(), middle.y()), -1) << "broken at the null point";
+}
+
+TEST(Chart, ChartRectLiesInsideTheWidgetClearOfTitleLegendAndLabels) {
+    const QSize sizes[] = {{722, 457}, {400, 300}, {200, 150}, {1600, 900}};
+    for (const QSize size : sizes) {
+        TChart chart;
+        chart.resize(size);
+        chart.Title = QStringList{QStringLiteral("Solar outage SNR dip versus UTC time of day")};
+        chart.BottomAxis().Title = QStringLiteral("Time of day (UTC)");
+        chart.LeftAxis().Title = QStringLiteral("Degradation in dB");
+        auto* series = new TLineSeries(&chart);
+        series->Title = QStringLiteral("05-Oct");
+        series->AddXY(0, -3);
+        series->AddXY(1, 0.2);
+        series->SetParentChart(&chart);
+
+        const QRect rect = chart.ChartRect();
+        const TChartLayout& layout = chart.Layout();
+        const QRect widget(QPoint(0, 0), size);
+        ASSERT_FALSE(rect.isEmpty()) << size.width();
+        EXPECT_TRUE(widget.contains(rect)) << size.width();
+        EXPECT_GT(rect.top(), layout.TitleRect.bottom()) << size.width();
+        EXPECT_FALSE(rect.intersects(layout.LegendRect)) << size.width();
+        EXPECT_LT(rect.right(), layout.LegendRect.left()) << size.width();
+        EXPECT_TRUE(widget.contains(layout.LegendRect)) << size.width();
+        EXPECT_TRUE(widget.contains(layout.BottomTitleRect)) << size.width();
+        EXPECT_GT(layout.BottomTitleRect.top(), rect.bottom()) << size.width();
+        EXPECT_LT(layout.LeftTitleRect.right(), rect.left()) << size.width();
+    }
+
+    TChart tiny;
+    tiny.resize(20, 10);
+    EXPECT_TRUE(tiny.ChartRect().isEmpty()) << "no room to plot in";
+}
+
+TEST(Chart, MouseMovesReachTheHandlerInChartPixels) {
+    TChart chart;
+    chart.resize(400, 300);
+    chart.show();
+    TComponent* sender = nullptr;
+    int x = -1, y = -1;
+    Qt::KeyboardModifiers shift;
+    chart.OnMouseMove = [&](TComponent* Sender, Qt::KeyboardModifiers Shift, int X, int Y) {
+        sender = Sender;
+        shift = Shift;
+        x = X;
+        y = Y;
+    };
+    QMouseEvent move(QEvent::MouseMove, QPointF(123, 87), chart.mapToGlobal(QPointF(123, 87)),
+                     Qt::NoButton, Qt::NoButton, Qt::ShiftModifier);
+    QApplication::sendEvent(&chart, &move);
+    EXPECT_EQ(sender, static_cast<TComponent*>(&chart));
+    EXPECT_EQ(x, 123);
+    EXPECT_EQ(y, 87);
+    EXPECT_EQ(shift, Qt::ShiftModifier);
+
+    // A failing handler goes to the standard exception report, never into Qt.
+    chart.OnMouseMove = [](TComponent*, Qt::KeyboardModifiers, int, int) {
+        throw std::runtime_error("handler failed");
+    };
+    QMouseEvent again(QEvent::MouseMove, QPointF(5, 5), chart.mapToGlobal(QPointF(5, 5)),
+                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    EXPECT_NO_THROW(QApplication::sendEvent(&chart, &again));
+    EXPECT_EQ(chart.cursor().shape(), Qt::CrossCursor);
+}
+
+namespace {
+
+class PaintCounter : public QObject {
+public:
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++Paints;
+        return false;
+    }
+};
+
+} // namespace
+
+TEST(Chart, RepaintNowPaintsBeforeItReturns) {
+    TChart chart;
+    chart.resize(400, 300);
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    PaintCounter counter;
+    chart.installEventFilter(&counter);
+    auto* series = new TLineSeries(&chart);
+    series->AddXY(0, 1);
+    series->SetParentChart(&chart); // a paint is now pending
+    const int before = counter.Paints;
+    chart.RepaintNow();
+    EXPECT_EQ(counter.Paints, before + 1);
+}
+
+TEST(Chart, PaintsEachSeriesInItsColourAndListsItInTheLegend) {
+    TChart chart;
+    chart.resize(500, 320);
+    chart.BottomAxis().SetMinMax(0, 10);
+    auto* red = new TLineSeries(&chart);
+    red->SetSeriesColor(clRed);
+    red->Title = QStringLiteral("05-Oct");
+    red->AddXY(1, 0);
+    red->AddXY(9, 1);
+    auto* blue = new TLineSeries(&chart);
+    blue->SetSeriesColor(clBlue);
+    blue->Title = QStringLiteral("06-Oct");
+    blue->LinePen().Style = psDot;
+    blue->AddXY(1, -1);
+    blue->AddXY(9, -2);
+    red->SetParentChart(&chart);
+    blue->SetParentChart(&chart);
+
+    const QImage image = chart.grab().toImage();
+    const TChartLayout& layout = chart.Layout();
+    EXPECT_GT(CountPixelsOfHue(image, layout.ChartRect, Qt::red), 100);
+    EXPECT_GT(CountPixelsOfHue(image, layout.ChartRect, Qt::blue), 50);
+    EXPECT_EQ(layout.LegendEntries, 2);
+    EXPECT_GT(CountPixelsOfHue(image, layout.LegendRect, Qt::red), 10);
+    EXPECT_GT(CountPixelsOfHue(image, layout.LegendRect, Qt::blue), 5);
+    // The plotting area is white inside its frame.
+    EXPECT_EQ(image.pixelColor(layout.ChartRect.center() + QPoint(0, 5)), QColor(Qt::white));
+
+    // Without a legend the plotting area takes the room.
+    chart.LegendVisible = false;
+    chart.Invalidate();
+    EXPECT_GT(chart.ChartRect().right(), layout.ChartRect.right());
+    EXPECT_TRUE(chart.Layout().LegendRect.isEmpty());
+}
+
+TEST(Chart, FormResourceCarriesTheDesignTimeSetUp) {
+    QWidget form;
+    Ui::ChartTestForm ui;
+    ui.setupUi(&form);
+    TChart& chart = *ui.Chart;
+
+    EXPECT_EQ(chart.Title,
+              QStringList{QStringLiteral("Solar outage SNR dip versus UTC time of day")});
+    EXPECT_FALSE(chart.View3D);
+    EXPECT_EQ(chart.BackColor, clWhite);
+    EXPECT_EQ(chart.MarginTop, 2);
+    EXPECT_EQ(chart.MarginBottom, 2);
+    EXPECT_EQ(chart.MarginLeft, 1);
+    EXPECT_EQ(chart.MarginRight, 1);
+    EXPECT_TRUE(chart.LegendVisible);
+    EXPECT_EQ(chart.LegendColorWidth, 35);
+    EXPECT_EQ(chart.LegendSymbolWidth, 35);
+
+    const TChartAxis& bottom = chart.BottomAxis();
+    EXPECT_FALSE(bottom.Automatic || bottom.AutomaticMinimum || bottom.AutomaticMaximum);
+    // The designed minimum lies above the default maximum: it came first all the same.
+    EXPECT_EQ(bottom.Minimum(), 43013.44791666666);
+    EXPECT_EQ(bottom.Maximum(), 43013.46875);
+    // uic writes a double with 15 decimals.
+    EXPECT_NEAR(bottom.Increment, 0.003472222222222222, 1e-15);
+    EXPECT_EQ(bottom.LabelsSeparation, 0);
+    EXPECT_EQ(bottom.MinorTickCount, 4);
+    EXPECT_EQ(bottom.GridStyle, psSolid);
+    EXPECT_TRUE(bottom.MinorGridVisible);
+    EXPECT_EQ(bottom.MinorGridColor, clSilver);
+    EXPECT_EQ(bottom.Title, QStringLiteral("Time of day (UTC)"));
+
+    const TChartAxis& left = chart.LeftAxis();
+    EXPECT_TRUE(left.Automatic);
+    EXPECT_EQ(left.AxisValuesFormat, QStringLiteral("0.0"));
+    EXPECT_EQ(left.GridStyle, psSolid);
+    EXPECT_EQ(left.GridColor, clSilver);
+    EXPECT_EQ(left.Title, QStringLiteral("Degradation in dB"));
+
+    // The designed range, labelled every five minutes from end to end.
+    SetFormatSettings(TFormatSettings{});
+    auto* day = new TLineSeries(&chart);
+    day->XValues().DateTime = true;
+    day->AddXY(43013.46, -1);
+    day->SetParentChart(&chart);
+    chart.RepaintNow();
+    QStringList texts;
+    for (const TAxisLabel& label : chart.Layout().Bottom.Labels)
+        texts.append(label.Text);
+    EXPECT_EQ(texts, QStringList({"10:45", "10:50", "10:55", "11:00", "11:05", "11:10", "11:15"}));
+    ResetFormatSettings();
+
+    // A colour name that is not one leaves the colour as it was.
+    chart.setProperty("BackColor", QStringLiteral("clNoSuchColour"));
+    EXPECT_EQ(chart.BackColor, clWhite);
+    chart.setProperty("BackColor", QStringLiteral("$00C0C0C0"));
+    EXPECT_EQ(chart.BackColor, clSilver);
+}
