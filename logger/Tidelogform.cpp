@@ -13,13 +13,6 @@ namespace {
 
 const QString ToolName = QStringLiteral("beamgauge");
 
-// Times of day compared in whole milliseconds: the clock's day fraction and a picker's value for
-// the same instant can differ in the last bits of the double, and an end of the window must
-// still count as inside.
-std::int64_t Milliseconds(TDateTime timeOfDay) {
-    return std::llround(timeOfDay * MSecsPerDay);
-}
-
 } // namespace
 
 TSNRlogger::TSNRlogger(QWidget* parent) : TForm(parent) {
@@ -68,8 +61,9 @@ void TSNRlogger::TimerRepeatTimer(TComponent*) {
     try {
         double day = 0;
         const TDateTime timeOfDay = std::modf(UtcNow(), &day);
-        const std::int64_t t = Milliseconds(timeOfDay);
-        if (t >= Milliseconds(Start->Value) && t <= Milliseconds(Stop->Value))
+        // In whole milliseconds, so an end of the window counts as inside whatever the last bits.
+        const std::int64_t t = TimeOfDayMilliseconds(timeOfDay);
+        if (t >= TimeOfDayMilliseconds(Start->Value) && t <= TimeOfDayMilliseconds(Stop->Value))
             TakeSample(UtcNow());
     } catch (const Exception&) {
         failure = std::current_exception();

@@ -119,3 +119,7 @@ void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour,
     DecodeDate(value, year, month, day);
     DecodeTime(value, hour, minute, second, msec);
 }
+
+std::int64_t TimeOfDayMilliseconds(TDateTime timeOfDay) {
+    return std::llround(timeOfDay * MSecsPerDay);
+}

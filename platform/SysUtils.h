@@ -63,5 +63,10 @@ TDateTime EncodeTime(int hour, int minute, int second, int msec);
 // For values before 1899-12-30 the time of day is read from the fraction's magnitude.
 void DecodeDate(TDateTime value, int& year, int& month, int& day);
 void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& msec);
+// A time of day (a fraction of a day) in whole milliseconds, rounded. Times of day are compared
+// this way: the clock's day fraction and a setting's value for the same instant can differ in the
+// last bits of the double.
+std::int64_t TimeOfDayMilliseconds(TDateTime timeOfDay);
+
 void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute,
                     int& second, int& msec);
