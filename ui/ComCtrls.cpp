@@ -230,7 +230,10 @@ void TDateTimePicker::SetDate(TDateTime date) {
 }
 
 TDateTime TDateTimePicker::Time() const {
-    return std::fabs(FDateTime - std::trunc(FDateTime));
+    // To the millisecond, as the picker shows it: the fraction of a date-time carries the
+    // rounding error of its date part.
+    const double fraction = std::fabs(FDateTime - std::trunc(FDateTime));
+    return static_cast<double>(std::llround(fraction * MSecsPerDay)) / MSecsPerDay;
 }
 
 void TDateTimePicker::SetTime(TDateTime time) {

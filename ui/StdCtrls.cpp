@@ -13,8 +13,23 @@ TLabel::TLabel(QWidget* parent) : QLabel(parent), TWidgetComponent(this, parent)
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
+namespace {
+// A caption's line ends (CR, LF or CR LF) as the lines a label shows; Qt breaks lines at LF only.
+QString ShownLines(const QString& caption) {
+    return QString(caption)
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(u'\r', u'\n');
+}
+} // namespace
+
+QString TLabel::Caption() const {
+    // The caption as it was set, as long as the label still shows it.
+    return text() == ShownLines(FCaption) ? FCaption : text();
+}
+
 void TLabel::SetCaption(const QString& caption) {
-    setText(caption);
+    FCaption = caption;
+    setText(ShownLines(caption));
     AdjustBounds();
 }
 

@@ -23,7 +23,8 @@ class TLabel : public QLabel, public TWidgetComponent {
 public:
     explicit TLabel(QWidget* parent = nullptr);
 
-    QString Caption() const { return text(); }
+    // The caption; a CR, LF or CR LF in it starts a new line.
+    QString Caption() const;
     void SetCaption(const QString& caption);
     bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool autoSize);
@@ -37,6 +38,7 @@ private:
     void AdjustBounds();
 
     bool FAutoSize = true;
+    QString FCaption;
 };
 
 class TButton : public QPushButton, public TWidgetComponent {

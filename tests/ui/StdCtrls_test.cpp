@@ -28,6 +28,11 @@ TEST(Label, SizesItselfToItsCaption) {
     // A caption is text, never markup.
     form.LabelReport->SetCaption(QStringLiteral("<b>x</b>"));
     EXPECT_EQ(form.LabelReport->textFormat(), Qt::PlainText);
+    // A lone CR starts a second line, and the caption reads back as it was set.
+    const int oneLine = form.LabelReport->height();
+    form.LabelReport->SetCaption(QStringLiteral("first\rsecond"));
+    EXPECT_EQ(form.LabelReport->Caption(), QStringLiteral("first\rsecond"));
+    EXPECT_GE(form.LabelReport->height(), 2 * oneLine - 2);
 }
 
 TEST(CheckBox, EveryNewStateFiresTheClickAlsoFromCode) {
