@@ -1,0 +1,79 @@
+#include "DaySeries.h"
+
+#include <vector>
+
+namespace {
+constexpr double OneMinute = 1.0 / 1440.0;
+} // namespace
+
+void SmoothSeries(TLineSeries& series) {
+    TChartValueList& y = series.YValues();
+    const int n = y.Count();
+    if (n < 3)
+        return;
+    std::vector<double> copy(n);
+    for (int i = 0; i < n; ++i)
+        copy[i] = y[i];
+    for (int i = 1; i < n - 1; ++i) {
+        const long double sum = 0.25L * copy[i - 1] + 0.5L * copy[i] + 0.25L * copy[i + 1];
+        y.SetValue(i, static_cast<double>(sum));
+    }
+}
+
+void RemoveBaseline(TLineSeries& series, double& dip, double& dipTime) {
+    const TChartValueList& x = series.XValues();
+    TChartValueList& y = series.YValues();
+    const int n = y.Count();
+    const double first = x[0];
+    const double last = x[n - 1];
+    double sum = 0;
+    int count = 0;
+    for (int i = 0; i < n; ++i) {
+        sum += y[i];
+        ++count;
+        if (x[i] > first + OneMinute)
+            break;
+    }
+    for (int j = n - 1; j >= 0; --j) {
+        sum += y[j];
+        ++count;
+        if (x[j] < last - OneMinute)
+            break;
+    }
+    const double mean = sum / count;
+    dip = 123456.0;
+    dipTime = x[0];
+    for (int i = 0; i < n; ++i) {
+        const double corrected = y[i] - mean;
+        y.SetValue(i, corrected);
+        if (corrected < dip) {
+            dip = corrected;
+            dipTime = x[i];
+        }
+    }
+}
+
+void DayStyle(int d, bool& setColor, TColor& color, bool& dotted) {
+    setColor = true;
+    if (d <= -11 || d >= 100)
+        setColor = false;
+    else if (d <= -4)
+        color = 0x800080; // purple
+    else if (d == -3)
+        color = 0x008000; // green
+    else if (d == -2)
+        color = 0x000080; // maroon
+    else if (d == -1)
+        color = 0x800000; // navy
+    else if (d == 0)
+        color = 0x000000; // the deepest day: black
+    else if (d == 1)
+        color = 0x642020; // subdued blue
+    else if (d == 2)
+        color = 0x202064; // subdued red
+    else if (d == 3)
+        color = 0x206420; // subdued green
+    else
+        color = 0x642064; // subdued purple, up to 99
+    dotted = d >= 1 && d <= 100;
+}
