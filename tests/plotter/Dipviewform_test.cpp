@@ -1,0 +1,216 @@
+// The plotting window driven for real: its form resource, its settings, the rebuild from log
+// files written by the test, the colours, the results label, the marker and the read-out.
+#include "Dipviewform.h"
+
+#include "TestDirs.h"
+#include "formats.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A day's log: 10.0 dB at 10:50, 10:55, 11:05 and 11:10, and 10 - depth at 11:00.
+void WriteDay(const QString& name, const char* date, double depth, const QByteArray& extra = {},
+              int stampDay = 6) {
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (const char* time : {"10:50:00", "10:55:00", "11:00:00", "11:05:00", "11:10:00"}) {
+        const double value = QByteArray(time) == "11:00:00" ? 10 - depth : 10;
+        file.write(QByteArray(date) + " " + time + " " + QByteArray::number(value, 'f', 1) +
+                   "\r\n");
+    }
+    file.write(extra);
+    file.close();
+    // Last written at noon of that October 2017 day.
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2017, 10, stampDay), QTime(12, 0), Qt::UTC),
+                                 QFileDevice::FileModificationTime));
+}
+
+class PlottingWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetFormatSettings(TFormatSettings{});
+        application = std::make_unique<TApplication>();
+        application->MessageBoxHook = [this](const TMessageBoxRequest& box) {
+            boxes.push_back(box);
+            return IDOK;
+        };
+    }
+    void TearDown() override {
+        form.reset();
+        application.reset();
+        ResetFormatSettings();
+    }
+
+    void Open(const QString& mask = QString()) {
+        form = ui::CreateForm<TFormDipview>(mask);
+        form->ComboBoxSmoothing->SetItemIndex(0); // no smoothing: the dips stay as written
+    }
+
+    TColor Colour(int series) const { return form->Chart->Series(series)->SeriesColor(); }
+    TPenStyle Pen(int series) const { return form->Chart->Series(series)->LinePen().Style; }
+
+    std::unique_ptr<TApplication> application;
+    TFormPtr<TFormDipview> form;
+    std::vector<TMessageBoxRequest> boxes;
+};
+
+TEST_F(PlottingWindow, FirstRunShowsTheDesignedSetUp) {
+    form = ui::CreateForm<TFormDipview>(QString());
+    EXPECT_EQ(form->Caption(), "Solar outage plot from Orrindale Software.  Data from: work");
+    EXPECT_EQ(form->ClientWidth(), 722);
+    EXPECT_EQ(form->ClientHeight(), 532);
+    EXPECT_DOUBLE_EQ(form->DateTimePickerUTCstart->Time(), EncodeTime(10, 45, 0, 0));
+    EXPECT_DOUBLE_EQ(form->DateTimePickerUTCstop->Time(), EncodeTime(11, 15, 0, 0));
+    EXPECT_DOUBLE_EQ(form->DateTimePickerStartDate->Date(), 43013);
+    EXPECT_EQ(form->ComboBoxSmoothing->currentText(), "Smooth");
+    EXPECT_EQ(form->Chart->SeriesCount(), 1); // the empty designed series
+    EXPECT_TRUE(form->TimerStartup->Enabled());
+    EXPECT_EQ(form->TimerStartup->Interval(), 100);
+
+    // No log file: the rebuild leaves the chart empty and the label as it was.
+    form->TimerStartupTimer(form->TimerStartup);
+    EXPECT_FALSE(form->TimerStartup->Enabled());
+    EXPECT_EQ(form->Chart->SeriesCount(), 0);
+    EXPECT_EQ(form->LabelResults->Caption(), "Results");
+}
+
+TEST_F(PlottingWindow, DaysAreColouredAroundTheDeepestAndTheMarkerIsDrawn) {
+    // Inside the window at both ends, outside just beyond them.
+    WriteDay("snr-log-2017-10-05.log", "2017/10/05", 2,
+             "2017/10/05 10:44:55 1.0\r\n2017/10/05 10:45:00 10.0\r\n"
+             "2017/10/05 11:15:00 10.0\r\n2017/10/05 11:15:05 1.0\r\n"
+             "2017/10/05 11:03:30 PRED\r\n2017/10/05 11:20:00 PRED\r\n",
+             5);
+    WriteDay("snr-log-2017-10-06.log", "2017/10/06", 5, {}, 6);
+    WriteDay("SNR-LOG-2017-10-07.LOG", "2017/10/07", 3, {}, 7);
+    Open("*.log");
+    form->TimerStartupTimer(form->TimerStartup);
+
+    ASSERT_EQ(form->Chart->SeriesCount(), 4);
+    ASSERT_EQ(form->DipRecords.size(), 3u);
+    EXPECT_EQ(form->Chart->Series(0)->Title, "05-Oct");
+    EXPECT_EQ(form->Chart->Series(0)->Count(), 7);
+    EXPECT_EQ(form->Chart->Series(2)->Title, "07-Oct"); // the upper-case name sorts among the rest
+    EXPECT_EQ(form->DipRecords[1].Dip, -5);
+    EXPECT_DOUBLE_EQ(form->DipRecords[1].DipTime,
+                     EncodeDate(2017, 10, 6) + EncodeTime(11, 0, 0, 0));
+    EXPECT_EQ(form->LabelResults->Caption(),
+              "Minimum at Oct-06 11:00:00\rPredicted:  Oct-05 11:03:30");
+    EXPECT_EQ(Colour(0), 0x800000u);
+    EXPECT_EQ(Pen(0), psSolid);
+    EXPECT_EQ(Colour(1), 0x000000u);
+    EXPECT_EQ(Pen(1), psSolid);
+    EXPECT_EQ(Colour(2), 0x642020u);
+    EXPECT_EQ(Pen(2), psDot);
+
+    TLineSeries* marker = form->Chart->Series(3);
+    EXPECT_EQ(marker->Title, "Predicted");
+    EXPECT_EQ(marker->SeriesColor(), Colour(0)); // the colour of the day it was read in
+    EXPECT_TRUE(marker->LinePen().SmallDots);
+    ASSERT_EQ(marker->Count(), 2);
+    EXPECT_NEAR(marker->XValues()[0], EncodeTime(11, 3, 30, 0), 1e-9);
+    EXPECT_NEAR(marker->YValues()[1] - marker->YValues()[0], 0.2, 1e-12);
+    EXPECT_TRUE(boxes.empty());
+
+    // Another rebuild starts afresh: one series per day and the marker, no more.
+    form->TimerStartupTimer(form->TimerStartup);
+    EXPECT_EQ(form->Chart->SeriesCount(), 4);
+
+    // A start date past the file with the marker line: neither the marker nor its line remain.
+    form->DateTimePickerStartDate->SetDate(EncodeDate(2017, 10, 6) + 0.75);
+    form->DateTimePickerStartDateChange(form->DateTimePickerStartDate);
+    EXPECT_EQ(form->StartDate->Value, 43014);
+    EXPECT_TRUE(form->TimerStartup->Enabled());
+    form->TimerStartupTimer(form->TimerStartup);
+    ASSERT_EQ(form->Chart->SeriesCount(), 2); // the files last written on the 6th and the 7th
+    EXPECT_EQ(form->LabelResults->Caption(), "Minimum at Oct-06 11:00:00");
+    EXPECT_EQ(Colour(0), 0x000000u);
+    EXPECT_EQ(Colour(1), 0x642020u);
+
+    // The deepest day loaded last: an empty label.
+    form->DateTimePickerStartDate->SetDate(EncodeDate(2017, 10, 7));
+    form->DateTimePickerStartDateChange(form->DateTimePickerStartDate);
+    form->TimerStartupTimer(form->TimerStartup);
+    ASSERT_EQ(form->Chart->SeriesCount(), 1);
+    EXPECT_EQ(form->LabelResults->Caption(), "");
+    EXPECT_EQ(Colour(0), 0x000000u);
+}
+
+TEST_F(PlottingWindow, TimeWindowChangesOnlyLimitTheAxis) {
+    WriteDay("snr-log-2017-10-06.log", "2017/10/06", 5);
+    Open();
+    form->TimerStartupTimer(form->TimerStartup);
+    EXPECT_DOUBLE_EQ(form->Chart->BottomAxis().Minimum(), 0.4479166666666667);
+    EXPECT_DOUBLE_EQ(form->Chart->BottomAxis().Maximum(), 0.46875);
+
+    // A start after the stop: both are stored, the axis refuses and keeps its range.
+    form->DateTimePickerUTCstart->SetTime(EncodeTime(11, 30, 0, 0));
+    ui::CallHandler([&] { form->StartStopChange(form->DateTimePickerUTCstart); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Text, "Axis Minimum Value must be <= Maximum");
+    EXPECT_DOUBLE_EQ(form->StartUTC->Value, EncodeTime(11, 30, 0, 0));
+    EXPECT_DOUBLE_EQ(form->StopUTC->Value, EncodeTime(11, 15, 0, 0));
+    EXPECT_DOUBLE_EQ(form->Chart->BottomAxis().Minimum(), 0.4479166666666667);
+
+    // From 10:45 to 11:15 again, stop first, then start: the new range without a message, and
+    // no rebuild.
+    form->DateTimePickerUTCstart->SetTime(EncodeTime(10, 45, 0, 0));
+    ui::CallHandler([&] { form->StartStopChange(form->DateTimePickerUTCstart); });
+    form->DateTimePickerUTCstop->SetTime(EncodeTime(12, 0, 0, 0));
+    ui::CallHandler([&] { form->StartStopChange(form->DateTimePickerUTCstop); });
+    form->DateTimePickerUTCstart->SetTime(EncodeTime(11, 30, 0, 0));
+    ui::CallHandler([&] { form->StartStopChange(form->DateTimePickerUTCstart); });
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_DOUBLE_EQ(form->Chart->BottomAxis().Minimum(), EncodeTime(11, 30, 0, 0));
+    EXPECT_DOUBLE_EQ(form->Chart->BottomAxis().Maximum(), EncodeTime(12, 0, 0, 0));
+    EXPECT_FALSE(form->TimerStartup->Enabled());
+
+    // The settings come back in the next window.
+    form.reset();
+    form = ui::CreateForm<TFormDipview>(QString());
+    EXPECT_DOUBLE_EQ(form->DateTimePickerUTCstart->Time(), EncodeTime(11, 30, 0, 0));
+    EXPECT_DOUBLE_EQ(form->DateTimePickerUTCstop->Time(), EncodeTime(12, 0, 0, 0));
+}
+
+TEST_F(PlottingWindow, CursorReadOutNamesTheSeriesUnderTheMouse) {
+    WriteDay("snr-log-2017-10-05.log", "2017/10/05", 2);
+    WriteDay("snr-log-2017-10-06.log", "2017/10/06", 5);
+    Open();
+    form->resize(722, 532);
+    form->TimerStartupTimer(form->TimerStartup);
+    form->Chart->RepaintNow();
+    const int x = qRound(form->Chart->BottomAxis().CalcPosValue(EncodeTime(11, 0, 0, 0)));
+    const int y = qRound(form->Chart->LeftAxis().CalcPosValue(-5));
+    form->ChartMouseMove(form->Chart, {}, x, y);
+    EXPECT_EQ(form->LabelCursor->Caption(), "06-Oct  11:00:00  SNR dip: -5.0 dB");
+    // Both days pass through 10:50 at 0 dB: the one added first is named.
+    const int x0 = qRound(form->Chart->BottomAxis().CalcPosValue(EncodeTime(10, 50, 0, 0)));
+    const int y0 = qRound(form->Chart->LeftAxis().CalcPosValue(0));
+    form->ChartMouseMove(form->Chart, {}, x0, y0);
+    EXPECT_EQ(form->LabelCursor->Caption(), "05-Oct  10:50:00  SNR dip: 0.0 dB");
+    // Inside the chart but outside the plotting rectangle: nothing.
+    form->ChartMouseMove(form->Chart, {}, 1, 1);
+    EXPECT_EQ(form->LabelCursor->Caption(), "");
+}
+
+TEST_F(PlottingWindow, MaskArgumentNamesTheFilesAndTheCaption) {
+    ASSERT_TRUE(QDir().mkdir("logs"));
+    WriteDay("logs/snr-log-2017-10-06.log", "2017/10/06", 4);
+    WriteDay("snr-log-2017-10-07.log", "2017/10/07", 3);
+    Open("logs/snr-log-2017*.log");
+    EXPECT_TRUE(form->Caption().endsWith("  Data from: logs/snr-log-2017*.log"));
+    form->TimerStartupTimer(form->TimerStartup);
+    ASSERT_EQ(form->Chart->SeriesCount(), 1);
+    EXPECT_EQ(form->Chart->Series(0)->Title, "06-Oct");
+    EXPECT_EQ(form->LogMask, "logs/snr-log-2017*.log");
+}
+
+} // namespace
