@@ -50,7 +50,7 @@ cmd_test() {
 cmd_demo() {
   ensure_packages "${DEMO_PACKAGES[@]}"
   configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDELOG_TESTS=OFF
-  if [ ! -x build/bin/tidelog ]; then
+  if [ ! -x build/bin/tidelog ] || [ ! -x build/bin/dipview ]; then
     echo "Nothing to show yet: the programs are not built so far."
     return 0
   fi
