@@ -1,10 +1,10 @@
 #include "registry.h"
 
 #include "TestDirs.h"
+#include "TestFiles.h"
 
 #include <QByteArray>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QString>
 
@@ -36,19 +36,8 @@ QString KeyFile(const QString& rootFolder = testdirs::ConfigHome()) {
     return rootFolder + QStringLiteral("/Software/Marrowby/Tidelog.reg");
 }
 
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
+using testfiles::Contents;
+using testfiles::WriteContents;
 
 QByteArray Utf16(const QString& text, bool withNul = true) {
     QByteArray data;
@@ -162,7 +151,7 @@ TEST(SettingsStore, EveryTypeAndLengthRoundTripsUnchanged) {
     };
     for (const Row& row : rows)
         ASSERT_EQ(Set(row.Name, row.Type, row.Data), ERROR_SUCCESS) << row.Name.toStdString();
-    const QByteArray text = ReadFile(KeyFile());
+    const QByteArray text = Contents(KeyFile());
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Name.toStdString());
         const Stored stored = Query(row.Name);
@@ -173,7 +162,7 @@ TEST(SettingsStore, EveryTypeAndLengthRoundTripsUnchanged) {
     // Saving the same values again changes nothing in the file.
     for (const Row& row : rows)
         ASSERT_EQ(Set(row.Name, row.Type, row.Data), ERROR_SUCCESS);
-    EXPECT_EQ(ReadFile(KeyFile()), text);
+    EXPECT_EQ(Contents(KeyFile()), text);
 
     // A person can read it.
     EXPECT_TRUE(text.startsWith("Windows Registry Editor Version 5.00\n\n"
@@ -195,7 +184,7 @@ TEST(SettingsStore, EveryTypeAndLengthRoundTripsUnchanged) {
     EXPECT_EQ(Query("INTERVAL").Data, Dword(5));
     ASSERT_EQ(Set("INTERVAL", REG_DWORD, Dword(6)), ERROR_SUCCESS);
     EXPECT_EQ(Query("interval").Data, Dword(6));
-    EXPECT_EQ(ReadFile(KeyFile()).count("\"Interval\"="), 1);
+    EXPECT_EQ(Contents(KeyFile()).count("\"Interval\"="), 1);
 
     // The buffer rules of the query.
     HKEY key = 0;
@@ -223,7 +212,7 @@ TEST(SettingsStore, KeysLiveAsFilesUnderTheXdgFolders) {
     CreateOutcome created = Create(kKey);
     ASSERT_EQ(created.Result, ERROR_SUCCESS);
     EXPECT_EQ(created.Disposition, REG_CREATED_NEW_KEY);
-    EXPECT_EQ(ReadFile(KeyFile()), "Windows Registry Editor Version 5.00\n\n"
+    EXPECT_EQ(Contents(KeyFile()), "Windows Registry Editor Version 5.00\n\n"
                                    "[HKEY_CURRENT_USER\\Software\\Marrowby\\Tidelog]\n");
     EXPECT_EQ(Create(kKey).Disposition, REG_OPENED_EXISTING_KEY);
     // Parent keys are folders; they exist too.
@@ -287,7 +276,7 @@ TEST(SettingsStore, KeysLiveAsFilesUnderTheXdgFolders) {
     setenv("XDG_CONFIG_DIRS", ("relative/dir:" + testdirs::ConfigDirs() + ":/nonexistent").toUtf8(),
            1);
     ASSERT_EQ(Set("Machine", REG_DWORD, Dword(2), HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
-    EXPECT_TRUE(ReadFile(KeyFile(testdirs::ConfigDirs()))
+    EXPECT_TRUE(Contents(KeyFile(testdirs::ConfigDirs()))
                     .contains("[HKEY_LOCAL_MACHINE\\Software\\Marrowby\\Tidelog]\n"
                               "\"Machine\"=dword:00000002\n"));
     EXPECT_EQ(Query("Machine").Result, ERROR_FILE_NOT_FOUND); // not in the user's key
@@ -322,18 +311,18 @@ TEST(SettingsStore, LinesItCannotParseAreKept) {
                                 "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
                                 "\"Foreign\"=dword:00000007\r\n"
                                 "\"Tail\"=hex:01,02,\\";
-    WriteFile(KeyFile(), original);
+    WriteContents(KeyFile(), original);
     EXPECT_EQ(Query("Interval").Data, Dword(10));
     EXPECT_EQ(Query("Start").Data.toHex(), "0000000000e2dc3f");
     EXPECT_EQ(Query("Late").Data, Dword(1));
     for (const char* name : {"Broken", "Cut", "Str", "Bad escape", "Short", "Foreign", "Tail"})
         EXPECT_EQ(Query(name).Result, ERROR_FILE_NOT_FOUND) << name;
-    EXPECT_EQ(ReadFile(KeyFile()), original); // reading changes nothing
+    EXPECT_EQ(Contents(KeyFile()), original); // reading changes nothing
 
     ASSERT_EQ(Set("Broken", REG_DWORD, Dword(5)), ERROR_SUCCESS);
     ASSERT_EQ(Set("Interval", REG_DWORD, Dword(11)), ERROR_SUCCESS);
     ASSERT_EQ(Set("New", REG_BINARY, QByteArray("\x01", 1)), ERROR_SUCCESS);
-    const QByteArray saved = ReadFile(KeyFile());
+    const QByteArray saved = Contents(KeyFile());
     // Every line but the one value replaced is still there, in its order, byte for byte.
     qsizetype from = 0;
     for (const QByteArray& line : original.split('\n')) {
@@ -351,10 +340,10 @@ TEST(SettingsStore, LinesItCannotParseAreKept) {
     EXPECT_EQ(Query("Foreign").Result, ERROR_FILE_NOT_FOUND);
 
     // A file with no section at all gets one, after its own lines.
-    WriteFile(KeyFile(), "just text\n\"Loose\"=dword:00000001");
+    WriteContents(KeyFile(), "just text\n\"Loose\"=dword:00000001");
     EXPECT_EQ(Query("Loose").Result, ERROR_FILE_NOT_FOUND);
     ASSERT_EQ(Set("Interval", REG_DWORD, Dword(3)), ERROR_SUCCESS);
-    EXPECT_TRUE(ReadFile(KeyFile()).contains("just text\n\"Loose\"=dword:00000001\n"));
+    EXPECT_TRUE(Contents(KeyFile()).contains("just text\n\"Loose\"=dword:00000001\n"));
     EXPECT_EQ(Query("Interval").Data, Dword(3));
     EXPECT_EQ(Query("Loose").Result, ERROR_FILE_NOT_FOUND);
 
@@ -364,7 +353,7 @@ TEST(SettingsStore, LinesItCannotParseAreKept) {
                                   "[HKEY_CURRENT_USER\\Software\\Marrowby\\Tidelog]\r\n"
                                   "\"Interval\"=dword:00000004\r\n"),
                    false);
-    WriteFile(KeyFile(), utf16);
+    WriteContents(KeyFile(), utf16);
     EXPECT_EQ(Query("Interval").Data, Dword(4));
 }
 
@@ -382,10 +371,10 @@ TEST(SettingsStore, CutFileGivesStoredValueOrNone) {
             name == "Interval" ? REG_DWORD : (name == "Caption" ? REG_SZ : REG_BINARY);
         ASSERT_EQ(Set(name, type, data), ERROR_SUCCESS);
     }
-    const QByteArray full = ReadFile(KeyFile());
+    const QByteArray full = Contents(KeyFile());
     for (qsizetype cut = 0; cut < full.size(); ++cut) {
         SCOPED_TRACE(cut);
-        WriteFile(KeyFile(), full.left(cut));
+        WriteContents(KeyFile(), full.left(cut));
         std::vector<QString> readable;
         for (const auto& [name, data] : values) {
             const Stored stored = Query(name);
@@ -396,7 +385,7 @@ TEST(SettingsStore, CutFileGivesStoredValueOrNone) {
                 EXPECT_EQ(stored.Result, ERROR_FILE_NOT_FOUND);
             }
         }
-        EXPECT_EQ(ReadFile(KeyFile()), full.left(cut));
+        EXPECT_EQ(Contents(KeyFile()), full.left(cut));
         if (cut % 9 != 0)
             continue;
         // A save keeps what could be read and the cut text itself.
@@ -404,7 +393,7 @@ TEST(SettingsStore, CutFileGivesStoredValueOrNone) {
         for (const QString& name : readable)
             EXPECT_EQ(Query(name).Result, ERROR_SUCCESS) << name.toStdString();
         EXPECT_EQ(Query("Added").Data, Dword(1));
-        const QByteArray saved = ReadFile(KeyFile());
+        const QByteArray saved = Contents(KeyFile());
         const qsizetype lastLine = full.left(cut).lastIndexOf('\n') + 1;
         EXPECT_TRUE(saved.contains(full.left(cut).mid(lastLine)));
     }
@@ -412,21 +401,21 @@ TEST(SettingsStore, CutFileGivesStoredValueOrNone) {
 
 TEST(SettingsStore, ReadOnlyKeyRefusesChangesEvenForRoot) {
     ASSERT_EQ(Set("Interval", REG_DWORD, Dword(7)), ERROR_SUCCESS);
-    const QByteArray before = ReadFile(KeyFile());
+    const QByteArray before = Contents(KeyFile());
     const QString file = KeyFile();
     const QString folder = QFileInfo(file).path();
     for (const QString& readOnly : {file, folder}) {
-        SCOPED_TRACE(readOnly.toStdString());
-        ASSERT_EQ(chmod(readOnly.toUtf8(), QFileInfo(readOnly).isDir() ? 0555 : 0444), 0);
-        EXPECT_EQ(OpenResult(kKey, STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(Query("Interval").Data, Dword(7));
-        EXPECT_EQ(OpenResult(kKey, KEY_ALL_ACCESS), ERROR_ACCESS_DENIED);
-        EXPECT_EQ(OpenResult(kKey, KEY_SET_VALUE), ERROR_ACCESS_DENIED);
-        EXPECT_EQ(Create(kKey).Result, ERROR_ACCESS_DENIED);
-        EXPECT_EQ(Set("Interval", REG_DWORD, Dword(8)), ERROR_ACCESS_DENIED);
-        EXPECT_EQ(ReadFile(file), before);
-        ASSERT_EQ(chmod(readOnly.toUtf8(), QFileInfo(readOnly).isDir() ? 0755 : 0644), 0);
+        testfiles::WithReadOnly(readOnly, [&] {
+            EXPECT_EQ(
+                OpenResult(kKey, STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS),
+                ERROR_SUCCESS);
+            EXPECT_EQ(Query("Interval").Data, Dword(7));
+            EXPECT_EQ(OpenResult(kKey, KEY_ALL_ACCESS), ERROR_ACCESS_DENIED);
+            EXPECT_EQ(OpenResult(kKey, KEY_SET_VALUE), ERROR_ACCESS_DENIED);
+            EXPECT_EQ(Create(kKey).Result, ERROR_ACCESS_DENIED);
+            EXPECT_EQ(Set("Interval", REG_DWORD, Dword(8)), ERROR_ACCESS_DENIED);
+            EXPECT_EQ(Contents(file), before);
+        });
     }
     // A folder without owner-write takes no new key either.
     ASSERT_EQ(chmod(folder.toUtf8(), 0555), 0);
@@ -452,13 +441,13 @@ TEST(SettingsStore, SpecialFilesAreNeverReplaced) {
 
     // A key file that is a link is rewritten where it points.
     const QString target = testdirs::Root() + "/dotfiles/tidelog.reg";
-    WriteFile(target, "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\x]\n"
-                      "\"Interval\"=dword:00000002\n");
+    WriteContents(target, "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\x]\n"
+                          "\"Interval\"=dword:00000002\n");
     ASSERT_EQ(symlink(target.toUtf8(), KeyFile().toUtf8()), 0);
     EXPECT_EQ(Query("Interval").Data, Dword(2));
     ASSERT_EQ(Set("Interval", REG_DWORD, Dword(3)), ERROR_SUCCESS);
     EXPECT_TRUE(QFileInfo(KeyFile()).isSymLink());
-    EXPECT_TRUE(ReadFile(target).contains("\"Interval\"=dword:00000003\n"));
+    EXPECT_TRUE(Contents(target).contains("\"Interval\"=dword:00000003\n"));
 }
 
 // ---- Several processes ----------------------------------------------------------------------
@@ -660,7 +649,7 @@ TEST(SettingsStore, KilledSaveLeavesOldOrNewFile) {
         EXPECT_TRUE(counter == acknowledged || counter == acknowledged + 1)
             << counter << " after " << acknowledged;
         EXPECT_TRUE(stored.Data == BlobFor(counter, kBlobSize)) << "mixed file at " << counter;
-        const QByteArray text = ReadFile(folder + "/Stress.reg");
+        const QByteArray text = Contents(folder + "/Stress.reg");
         EXPECT_TRUE(text.startsWith("Windows Registry Editor Version 5.00\n"));
         EXPECT_TRUE(text.endsWith("\n"));
         if (!QDir(folder).entryList({".Stress.reg.tmp-*"}, QDir::Hidden | QDir::Files).isEmpty())

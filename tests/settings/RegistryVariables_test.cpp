@@ -2,12 +2,11 @@
 
 #include "SysUtils.h"
 #include "TestDirs.h"
+#include "TestFiles.h"
 #include "registry.h"
 #include "winbase.h"
 
 #include <QByteArray>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -17,7 +16,6 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <sys/stat.h>
 
 namespace {
 
@@ -27,19 +25,8 @@ QString TidelogFile() {
     return testdirs::ConfigHome() + "/Software/Marrowby/Tidelog.reg";
 }
 
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
+using testfiles::Contents;
+using testfiles::WriteContents;
 
 struct Stored {
     LONG Result = ERROR_SUCCESS;
@@ -340,23 +327,21 @@ TEST_F(RegistryVariablesTest, ReadOnlyKeyKeepsDefaultsAndItsSavesChangeNothing) 
         TRegistryInteger interval("Interval", 9);
         TRegistryDateTime start("Start", 0.5);
     }
-    const QByteArray before = ReadFile(TidelogFile());
+    const QByteArray before = Contents(TidelogFile());
     const QString folder = QFileInfo(TidelogFile()).path();
     for (const QString& readOnly : {TidelogFile(), folder}) {
-        SCOPED_TRACE(readOnly.toStdString());
-        const bool isFolder = QFileInfo(readOnly).isDir();
-        ASSERT_EQ(chmod(QFile::encodeName(readOnly).constData(), isFolder ? 0555 : 0444), 0);
-        {
-            TRegistryInteger interval("Interval", 5);
-            TRegistryDateTime start("Start", 0.25);
-            TRegistryBoolean device("Device", true);
-            EXPECT_EQ(interval.Value, 5); // the key is there, but only for reading
-            EXPECT_EQ(start.Value, 0.25);
-            interval.Value = 11;
-            interval.Save();
-        }
-        EXPECT_EQ(ReadFile(TidelogFile()), before);
-        ASSERT_EQ(chmod(QFile::encodeName(readOnly).constData(), isFolder ? 0755 : 0644), 0);
+        testfiles::WithReadOnly(readOnly, [&] {
+            {
+                TRegistryInteger interval("Interval", 5);
+                TRegistryDateTime start("Start", 0.25);
+                TRegistryBoolean device("Device", true);
+                EXPECT_EQ(interval.Value, 5); // the key is there, but only for reading
+                EXPECT_EQ(start.Value, 0.25);
+                interval.Value = 11;
+                interval.Save();
+            }
+            EXPECT_EQ(Contents(TidelogFile()), before);
+        });
     }
     EXPECT_EQ(TRegistryInteger("Interval", 5).Value, 9);
 }
@@ -365,16 +350,16 @@ TEST_F(RegistryVariablesTest, GarbageFileGivesDefaultsAndIsKeptUntilSaved) {
     QByteArray garbage;
     for (int i = 0; i < 2048; ++i)
         garbage += static_cast<char>((i * 131 + 7) % 256);
-    WriteFile(TidelogFile(), garbage);
+    WriteContents(TidelogFile(), garbage);
     {
         TRegistryInteger interval("Interval", 5);
         TRegistryDateTime start("Start", 0.25);
         EXPECT_EQ(interval.Value, 5);
         EXPECT_EQ(start.Value, 0.25);
-        EXPECT_EQ(ReadFile(TidelogFile()), garbage);
+        EXPECT_EQ(Contents(TidelogFile()), garbage);
     }
     // The save added the values and kept every byte it could not read.
-    const QByteArray saved = ReadFile(TidelogFile());
+    const QByteArray saved = Contents(TidelogFile());
     EXPECT_TRUE(saved.contains(garbage));
     EXPECT_EQ(TRegistryInteger("Interval", 1).Value, 5);
     EXPECT_EQ(TRegistryDateTime("Start", 1).Value, 0.25);
@@ -386,16 +371,16 @@ TEST_F(RegistryVariablesTest, CutFileGivesStoredValuesOrDefaults) {
         TRegistryDateTime start("Start", 0.5);
         TRegistryBoolean device("Device", true);
     }
-    const QByteArray full = ReadFile(TidelogFile());
+    const QByteArray full = Contents(TidelogFile());
     for (qsizetype cut = 0; cut < full.size(); cut += 3) {
         SCOPED_TRACE(cut);
-        WriteFile(TidelogFile(), full.left(cut));
+        WriteContents(TidelogFile(), full.left(cut));
         TRegistryInteger interval("Interval", 5);
         TRegistryDateTime start("Start", 0.25);
         TRegistryBoolean device("Device", false);
         EXPECT_TRUE(interval.Value == 9 || interval.Value == 5) << interval.Value;
         EXPECT_TRUE(start.Value == 0.5 || start.Value == 0.25) << start.Value;
-        EXPECT_EQ(ReadFile(TidelogFile()), full.left(cut)); // untouched until saved
+        EXPECT_EQ(Contents(TidelogFile()), full.left(cut)); // untouched until saved
         // The values whose lines are whole in the cut file are read.
         EXPECT_EQ(interval.Value == 9, full.left(cut).contains("\"Interval\"=dword:00000009\n") ||
                                            full.left(cut).endsWith("\"Interval\"=dword:00000009"));
