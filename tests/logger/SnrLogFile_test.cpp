@@ -1,3 +1,4 @@
+#include "ChildProcesses.h"
 #include "SnrLogFile.h"
 #include "SnrSample.h"
 #include "TestDirs.h"
@@ -10,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <unistd.h>
 
 namespace {
@@ -21,15 +21,6 @@ TDateTime At(int y, int mo, int d, int h, int n, int s, int ms = 0) {
 
 using testfiles::Contents;
 using testfiles::InOutErrorCode;
-
-int OpenDescriptors() {
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-        (void)entry;
-        ++count;
-    }
-    return count;
-}
 
 TEST(SnrLogFile, NameIsTheUtcDateWithHyphensWhateverTheSeparator) {
     TFormatSettings dotted;
@@ -91,9 +82,9 @@ TEST(SnrLogFile, FailuresRaiseWithTheSystemsCode) {
 
 TEST(SnrLogFile, AFailedWriteStillClosesTheFile) {
     ASSERT_TRUE(QFile::link("/dev/full", "snr-log-2018-10-04.log"));
-    const int before = OpenDescriptors();
+    const auto before = proctest::OpenDescriptors();
     EXPECT_EQ(InOutErrorCode([] { AddSnrLogLine(At(2018, 10, 4, 10, 55, 0), "x"); }), ENOSPC);
-    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(proctest::OpenDescriptors(), before);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // The process and pipe services against real children (the helpers of tests/process).
+#include "ChildProcesses.h"
 #include "TestDirs.h"
 #include "winprocess.h"
 
@@ -9,20 +10,18 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
-#include <fstream>
 #include <set>
 #include <string>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
+
+using namespace proctest;
 
 std::u16string Wide(const QString& text) {
     return text.toStdU16String();
@@ -39,28 +38,6 @@ std::string ReadAll(HANDLE fd) {
 
 bool IsCloseOnExec(HANDLE fd) {
     return (fcntl(static_cast<int>(fd), F_GETFD) & FD_CLOEXEC) != 0;
-}
-
-bool ProcessExists(DWORD pid) {
-    return QFile::exists(QStringLiteral("/proc/%1").arg(pid));
-}
-
-// Waits, with a generous bound, until a condition holds; answers whether it did.
-template <typename F> bool EventuallyTrue(F condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
-char ProcessState(DWORD pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string all((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const auto close = all.rfind(')');
-    return close == std::string::npos || close + 2 >= all.size() ? '?' : all[close + 2];
 }
 
 std::set<std::string> OpenDescriptorsOf(DWORD pid) {
@@ -259,9 +236,7 @@ TEST(CreateProcess, FailuresAreSynchronousAndLeaveNoChild) {
     EXPECT_FALSE(notExecutable.ok);
     EXPECT_EQ(notExecutable.error, static_cast<DWORD>(EACCES));
 
-    errno = 0;
-    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
-    EXPECT_EQ(errno, ECHILD);
+    EXPECT_TRUE(HasNoChildren());
 }
 
 TEST(CreateProcess, SearchesProgramFolderThenCurrentFolderThenPath) {
@@ -430,7 +405,7 @@ TEST(CreateProcess, DetachedGroupAndPriority) {
 }
 
 TEST(CreateProcess, ChildWhoseHandlesAreClosedIsReapedWhenItEnds) {
-    const auto before = OpenDescriptorsOf(getpid());
+    const auto before = OpenDescriptors();
     DWORD pid = 0;
     {
         Child child(Quoted(HELPER_HANG));
@@ -440,9 +415,5 @@ TEST(CreateProcess, ChildWhoseHandlesAreClosedIsReapedWhenItEnds) {
         CloseHandle(child.info.hThread);
         child.ok = 0; // handles are gone; the child goes on running
     }
-    EXPECT_TRUE(ProcessExists(pid)); // still running: closing its handles does not end it
-    EXPECT_NE(ProcessState(pid), 'Z');
-    kill(static_cast<pid_t>(pid), SIGKILL);
-    EXPECT_TRUE(EventuallyTrue([&] { return !ProcessExists(pid); }));
-    EXPECT_TRUE(EventuallyTrue([&] { return OpenDescriptorsOf(getpid()) == before; }));
+    ExpectRunningThenReapedWhenKilled(pid, before);
 }
