@@ -3,6 +3,7 @@
 #include "SnrSample.h"
 #include "TestDirs.h"
 #include "TestFiles.h"
+#include "TestFormats.h"
 #include "formats.h"
 
 #include <QDir>
@@ -15,18 +16,12 @@
 
 namespace {
 
-TDateTime At(int y, int mo, int d, int h, int n, int s, int ms = 0) {
-    return EncodeDate(y, mo, d) + EncodeTime(h, n, s, ms);
-}
-
 using testfiles::Contents;
 using testfiles::InOutErrorCode;
+using testformats::At;
 
 TEST(SnrLogFile, NameIsTheUtcDateWithHyphensWhateverTheSeparator) {
-    TFormatSettings dotted;
-    dotted.DateSeparator = u'.';
-    dotted.TimeSeparator = u'.';
-    SetFormatSettings(dotted);
+    SetFormatSettings(testformats::Separators(u'.', u'.', u'.'));
     const struct {
         TDateTime value;
         const char* name;
