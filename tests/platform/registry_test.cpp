@@ -2,10 +2,12 @@
 
 #include "RegistryValues.h"
 #include "TestDirs.h"
+#include "TestEnvironment.h"
 #include "TestFiles.h"
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
 
@@ -235,12 +237,11 @@ TEST(SettingsStore, KeysLiveAsFilesUnderTheXdgFolders) {
     EXPECT_EQ(Query("Machine").Result, ERROR_FILE_NOT_FOUND); // not in the user's key
 
     // A relative XDG_CONFIG_HOME is ignored: ~/.config.
-    const QByteArray home = qgetenv("HOME");
-    setenv("HOME", (testdirs::Root() + "/home").toUtf8(), 1);
-    setenv("XDG_CONFIG_HOME", "relative", 1);
-    const LONG homeResult = Set("AtHome", REG_DWORD, Dword(3));
-    setenv("HOME", home, 1);
-    ASSERT_EQ(homeResult, ERROR_SUCCESS);
+    {
+        const testenv::ScopedVariable home("HOME", QFile::encodeName(testdirs::Root() + "/home"));
+        setenv("XDG_CONFIG_HOME", "relative", 1);
+        ASSERT_EQ(Set("AtHome", REG_DWORD, Dword(3)), ERROR_SUCCESS);
+    }
     EXPECT_TRUE(QFileInfo(TidelogKeyFile(testdirs::Root() + "/home/.config")).isFile());
 }
 

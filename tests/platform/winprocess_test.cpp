@@ -1,6 +1,7 @@
 // The process and pipe services against real children (the helpers of tests/process).
 #include "ChildProcesses.h"
 #include "TestDirs.h"
+#include "TestEnvironment.h"
 #include "winprocess.h"
 
 #include <QDir>
@@ -252,8 +253,7 @@ TEST(CreateProcess, SearchesProgramFolderThenCurrentFolderThenPath) {
         chmod(QFile::encodeName(tool.fileName()).constData(), executable ? 0755 : 0644);
     };
     SetExecutablePathOverride(programDir + "/tidelog");
-    const QByteArray oldPath = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(pathDir) + ":" + oldPath);
+    const testenv::ScopedVariable path("PATH", QFile::encodeName(pathDir) + ":" + qgetenv("PATH"));
 
     auto run = [](std::string& output) {
         Child child(QStringLiteral("tidelog-tool"));
@@ -280,7 +280,6 @@ TEST(CreateProcess, SearchesProgramFolderThenCurrentFolderThenPath) {
     QFile::remove(programDir + "/tidelog-tool");
     EXPECT_EQ(run(out), static_cast<DWORD>(ENOENT));
 
-    qputenv("PATH", oldPath);
     SetExecutablePathOverride(QString());
 }
 

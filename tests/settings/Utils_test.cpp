@@ -1,6 +1,7 @@
 #include "DegreeSign.h"
 #include "RegistryVariables.h"
 #include "SharedUnits.h"
+#include "TestEnvironment.h"
 #include "Utils.h"
 
 #include <QProcess>
@@ -10,7 +11,6 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstdlib>
 #include <ctime>
 #include <map>
 
@@ -54,11 +54,8 @@ TEST(UtcNow, KnownInstantsWhateverTheTimeZone) {
     };
     const char* zones[] = {"UTC", "Pacific/Kiritimati", "America/St_Johns", "Asia/Kathmandu",
                            "<-11>11"};
-    const char* savedZone = std::getenv("TZ");
-    const std::string previous = savedZone ? savedZone : "";
     for (const char* zone : zones) {
-        setenv("TZ", zone, 1);
-        tzset();
+        const testenv::ScopedTimeZone inZone(zone);
         for (const auto& instant : instants) {
             SCOPED_TRACE(testing::Message() << zone << " " << instant.UnixMs);
             SetClockSource([&] { return instant.UnixMs; });
@@ -66,21 +63,10 @@ TEST(UtcNow, KnownInstantsWhateverTheTimeZone) {
         }
     }
     SetClockSource({});
-    if (savedZone)
-        setenv("TZ", previous.c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
     // The real clock: days since 1899-12-30 = 25569 + Unix seconds / 86400, in UTC.
-    setenv("TZ", "Asia/Kathmandu", 1);
-    tzset();
+    const testenv::ScopedTimeZone inZone("Asia/Kathmandu");
     const double expected = 25569.0 + static_cast<double>(std::time(nullptr)) / 86400.0;
     EXPECT_NEAR(UtcNow(), expected, 5.0 / 86400.0);
-    if (savedZone)
-        setenv("TZ", previous.c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
 }
 
 // What the probe program printed, as "name" -> "value".

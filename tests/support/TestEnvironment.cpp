@@ -1,0 +1,30 @@
+#include "TestEnvironment.h"
+
+#include <cstdlib>
+#include <ctime>
+
+namespace testenv {
+
+ScopedVariable::ScopedVariable(const char* name, const QByteArray& value)
+    : FName(name), FWasSet(std::getenv(name) != nullptr), FPrevious(qgetenv(name)) {
+    setenv(FName, value.constData(), 1);
+}
+
+ScopedVariable::~ScopedVariable() {
+    if (FWasSet)
+        setenv(FName, FPrevious.constData(), 1);
+    else
+        unsetenv(FName);
+}
+
+ScopedTimeZone::ScopedTimeZone(const char* zone) {
+    FVariable.emplace("TZ", zone);
+    tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone() {
+    FVariable.reset();
+    tzset();
+}
+
+} // namespace testenv
