@@ -1,3 +1,4 @@
+#include "ChildProcesses.h"
 #include "SnrSample.h"
 #include "TestDirs.h"
 
@@ -13,12 +14,7 @@
 
 namespace {
 
-struct TRun {
-    QByteArray out;
-    QByteArray err;
-    int exitCode = -1;
-    bool finished = false;
-};
+using TRun = proctest::ProgramRun;
 
 // Runs beamgauge with the given arguments and BEAMGAUGE_ variables (and no inherited ones).
 TRun RunTool(const QStringList& arguments, const std::map<QString, QString>& variables = {}) {
@@ -28,19 +24,7 @@ TRun RunTool(const QStringList& arguments, const std::map<QString, QString>& var
             env.remove(name);
     for (const auto& [name, value] : variables)
         env.insert(name, value);
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(BEAMGAUGE_PATH, arguments);
-    TRun run;
-    run.finished = process.waitForFinished(30000);
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished();
-    }
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return run;
+    return proctest::RunProgram(BEAMGAUGE_PATH, arguments, env);
 }
 
 // The simulated SNR in tenths of a dB at a UTC time, for a device.

@@ -406,6 +406,20 @@ TEST(SettingsStore, SpecialFilesAreNeverReplaced) {
 
 // ---- Several processes ----------------------------------------------------------------------
 
+// Waits until the descriptor has something to read (or its end); false once the deadline is
+// past.
+bool ReadableBefore(int fd, std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, static_cast<int>(left.count())) > 0)
+            return true;
+    }
+}
+
 // A helper process with its stdin and stdout on pipes; killed and reaped when it goes.
 class TChild {
 public:
@@ -461,13 +475,8 @@ public:
                 FBuffer.erase(0, newline + 1);
                 return line;
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0)
+            if (!ReadableBefore(FOut, deadline))
                 return std::nullopt;
-            pollfd fd{FOut, POLLIN, 0};
-            if (poll(&fd, 1, static_cast<int>(left.count())) <= 0)
-                continue;
             char chunk[256];
             const ssize_t got = read(FOut, chunk, sizeof chunk);
             if (got <= 0)
@@ -523,14 +532,7 @@ public:
     }
     bool WaitFor(const QByteArray& prefix, std::chrono::steady_clock::time_point deadline) {
         alignas(inotify_event) char buffer[4096];
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0)
-                return false;
-            pollfd fd{FFd, POLLIN, 0};
-            if (poll(&fd, 1, static_cast<int>(left.count())) <= 0)
-                continue;
+        while (ReadableBefore(FFd, deadline)) {
             const ssize_t got = read(FFd, buffer, sizeof buffer);
             for (ssize_t at = 0; got > 0 && at < got;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
@@ -539,6 +541,7 @@ public:
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
         }
+        return false;
     }
 
 private:

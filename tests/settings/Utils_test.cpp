@@ -1,10 +1,10 @@
+#include "ChildProcesses.h"
 #include "DegreeSign.h"
 #include "RegistryVariables.h"
 #include "SharedUnits.h"
 #include "TestEnvironment.h"
 #include "Utils.h"
 
-#include <QProcess>
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <bit>
 #include <cstdint>
 #include <ctime>
+#include <iostream>
 #include <map>
 
 namespace {
@@ -71,28 +72,22 @@ TEST(UtcNow, KnownInstantsWhateverTheTimeZone) {
 
 // What the probe program printed, as "name" -> "value".
 std::map<QString, QString> RunProbe(bool withKernel32) {
-    QProcess probe;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (withKernel32)
         environment.insert("LD_LIBRARY_PATH", FAKE_DLL_DIR);
     else
         environment.remove("LD_LIBRARY_PATH");
-    probe.setProcessEnvironment(environment);
-    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    probe.start(UTILS_PROBE, {});
+    const proctest::ProgramRun run = proctest::RunProgram(UTILS_PROBE, {}, environment, 60000);
+    std::cerr << run.err.constData(); // the probe's complaints, if any, for the test's log
     std::map<QString, QString> printed;
-    if (!probe.waitForFinished(60000)) {
-        probe.kill();
-        probe.waitForFinished();
+    if (!run.finished)
         return printed;
-    }
-    for (const QString& line : QString::fromUtf8(probe.readAllStandardOutput()).split('\n')) {
+    for (const QString& line : QString::fromUtf8(run.out).split('\n')) {
         const qsizetype space = line.indexOf(' ');
         if (space > 0)
             printed[line.left(space)] = line.mid(space + 1);
     }
-    printed["exit"] =
-        QString::number(probe.exitStatus() == QProcess::NormalExit ? probe.exitCode() : -1);
+    printed["exit"] = QString::number(run.exitCode);
     return printed;
 }
 

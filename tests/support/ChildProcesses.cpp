@@ -2,7 +2,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QString>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,23 @@
 #include <sys/wait.h>
 
 namespace proctest {
+
+ProgramRun RunProgram(const QString& program, const QStringList& arguments,
+                      const QProcessEnvironment& environment, int timeLimitMs) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    ProgramRun run;
+    run.finished = process.waitForFinished(timeLimitMs);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return run;
+}
 
 std::set<std::string> OpenDescriptors() {
     std::set<std::string> fds;

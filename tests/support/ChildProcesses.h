@@ -1,8 +1,13 @@
-// Watching child processes and this process's descriptors in tests: whether a child exists and
-// its state, the open descriptors, whether any child is left, and a bounded wait for a condition.
+// Child processes in tests: a program run to its end, whether a child exists and its state,
+// this process's open descriptors, whether any child is left, and a bounded wait for a condition.
 #pragma once
 
 #include "winbase.h"
+
+#include <QByteArray>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <set>
@@ -10,6 +15,17 @@
 #include <thread>
 
 namespace proctest {
+
+// What a program run to its end printed, and how it ended.
+struct ProgramRun {
+    QByteArray out;
+    QByteArray err;
+    int exitCode = -1; // -1 when it did not end normally
+    bool finished = false;
+};
+// Runs the program in the environment and waits for its end; after the time limit it is killed.
+ProgramRun RunProgram(const QString& program, const QStringList& arguments,
+                      const QProcessEnvironment& environment, int timeLimitMs = 30000);
 
 // This process's open descriptors, each as "number target".
 std::set<std::string> OpenDescriptors();
