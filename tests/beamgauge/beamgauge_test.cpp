@@ -1,10 +1,9 @@
 #include "ChildProcesses.h"
 #include "SnrSample.h"
 #include "TestDirs.h"
+#include "TestFiles.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QSet>
 
@@ -76,10 +75,7 @@ TEST(Beamgauge, WithoutAFrontendItSaysWhyAndFails) {
     EXPECT_TRUE(second.err.contains("adapter1/frontend0")) << second.err.toStdString();
 
     // Something that is there but is no frontend.
-    QDir().mkpath("adapter0");
-    QFile file("adapter0/frontend0");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    testfiles::WriteContents("adapter0/frontend0", "");
     const TRun notDvb = RunTool({"snr"}, {{"BEAMGAUGE_DVB_ROOT", root}});
     EXPECT_EQ(notDvb.exitCode, 1);
     EXPECT_TRUE(notDvb.out.isEmpty());
@@ -158,9 +154,7 @@ TEST(Beamgauge, ArgumentsFileRecordsEachRun) {
                                                {"BEAMGAUGE_ARGS_FILE", path}};
     RunTool({"snr"}, variables);
     RunTool({"snr", "1"}, variables);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "snr\nsnr 1\n");
+    EXPECT_EQ(testfiles::Contents(path), "snr\nsnr 1\n");
 }
 
 TEST(Beamgauge, SimulationDipsAroundTheCentreAndRepeats) {

@@ -2,6 +2,7 @@
 #include "ChildProcesses.h"
 #include "TestDirs.h"
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 #include "winprocess.h"
 
 #include <QDir>
@@ -216,27 +217,25 @@ TEST(CreateProcess, ArgumentsExitCodeAndNoZombie) {
 }
 
 TEST(CreateProcess, FailuresAreSynchronousAndLeaveNoChild) {
-    Child missing(QStringLiteral("no-such-program-tidelog arg"));
-    EXPECT_FALSE(missing.ok);
-    EXPECT_EQ(missing.error, static_cast<DWORD>(ENOENT));
-
-    Child badDir(Quoted(HELPER_ECHOARGS), 0, nullptr, testdirs::WorkDir() + "/absent");
-    EXPECT_FALSE(badDir.ok);
-    EXPECT_EQ(badDir.error, static_cast<DWORD>(ENOENT));
-
-    Child badDirSuspended(Quoted(HELPER_ECHOARGS), CREATE_SUSPENDED, nullptr,
-                          testdirs::WorkDir() + "/absent");
-    EXPECT_FALSE(badDirSuspended.ok);
-    EXPECT_EQ(badDirSuspended.error, static_cast<DWORD>(ENOENT));
-
+    const QString absent = testdirs::WorkDir() + "/absent";
     const QString notRunnable = testdirs::WorkDir() + "/plain.txt";
-    QFile file(notRunnable);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    Child notExecutable(Quoted(notRunnable.toLocal8Bit().constData()));
-    EXPECT_FALSE(notExecutable.ok);
-    EXPECT_EQ(notExecutable.error, static_cast<DWORD>(EACCES));
-
+    testfiles::WriteContents(notRunnable, "");
+    const struct {
+        QString commandLine;
+        DWORD flags;
+        QString directory;
+        int error;
+    } cases[] = {
+        {"no-such-program-tidelog arg", 0, {}, ENOENT},
+        {Quoted(HELPER_ECHOARGS), 0, absent, ENOENT},
+        {Quoted(HELPER_ECHOARGS), CREATE_SUSPENDED, absent, ENOENT},
+        {Quoted(notRunnable.toLocal8Bit().constData()), 0, {}, EACCES},
+    };
+    for (const auto& c : cases) {
+        Child child(c.commandLine, c.flags, nullptr, c.directory);
+        EXPECT_FALSE(child.ok) << c.commandLine.toStdString();
+        EXPECT_EQ(child.error, static_cast<DWORD>(c.error)) << c.commandLine.toStdString();
+    }
     EXPECT_TRUE(HasNoChildren());
 }
 
@@ -246,11 +245,9 @@ TEST(CreateProcess, SearchesProgramFolderThenCurrentFolderThenPath) {
     QDir().mkpath(programDir);
     QDir().mkpath(pathDir);
     auto writeTool = [](const QString& dir, const char* answer, bool executable = true) {
-        QFile tool(dir + "/tidelog-tool");
-        ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
-        tool.write(QByteArray("#!/bin/sh\necho ") + answer + "\n");
-        tool.close();
-        chmod(QFile::encodeName(tool.fileName()).constData(), executable ? 0755 : 0644);
+        const QString tool = dir + "/tidelog-tool";
+        testfiles::WriteContents(tool, QByteArray("#!/bin/sh\necho ") + answer + "\n");
+        chmod(QFile::encodeName(tool).constData(), executable ? 0755 : 0644);
     };
     SetExecutablePathOverride(programDir + "/tidelog");
     const testenv::ScopedVariable path("PATH", QFile::encodeName(pathDir) + ":" + qgetenv("PATH"));
