@@ -75,7 +75,7 @@ TEST(TextLines, LineEndsAndLastLine) {
 TEST(Clock, OverrideGivesUtcWhateverTheZone) {
     SYSTEMTIME st{};
     {
-        const testenv::ScopedTimeZone inZone("Pacific/Kiritimati");
+        const testenv::ScopedVariable inZone("TZ", "Pacific/Kiritimati");
         // 2020-03-15 06:00:00.500 UTC
         SetClockSource([] { return std::int64_t{1584252000500}; });
         GetSystemTime(&st);

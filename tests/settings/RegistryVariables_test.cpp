@@ -24,11 +24,9 @@ using namespace testregistry;
 using testfiles::Contents;
 using testfiles::WriteContents;
 
+// The eight bytes of a 64-bit value, least significant first.
 QByteArray Bits(std::uint64_t bits) {
-    QByteArray data;
-    for (int i = 0; i < 8; ++i)
-        data += static_cast<char>((bits >> (8 * i)) & 0xFF);
-    return data;
+    return Dword(static_cast<std::uint32_t>(bits)) + Dword(static_cast<std::uint32_t>(bits >> 32));
 }
 
 QByteArray DoubleData(double value) {

@@ -8,6 +8,7 @@ namespace testenv {
 ScopedVariable::ScopedVariable(const char* name, const QByteArray& value)
     : FName(name), FWasSet(std::getenv(name) != nullptr), FPrevious(qgetenv(name)) {
     setenv(FName, value.constData(), 1);
+    tzset();
 }
 
 ScopedVariable::~ScopedVariable() {
@@ -15,15 +16,6 @@ ScopedVariable::~ScopedVariable() {
         setenv(FName, FPrevious.constData(), 1);
     else
         unsetenv(FName);
-}
-
-ScopedTimeZone::ScopedTimeZone(const char* zone) {
-    FVariable.emplace("TZ", zone);
-    tzset();
-}
-
-ScopedTimeZone::~ScopedTimeZone() {
-    FVariable.reset();
     tzset();
 }
 

@@ -3,11 +3,10 @@
 
 #include <QByteArray>
 
-#include <optional>
-
 namespace testenv {
 
 // Sets the variable; the destructor puts back its earlier value, or unsets it when it had none.
+// The C library rereads TZ both ways (tzset), so a time zone set this way takes effect at once.
 class ScopedVariable {
 public:
     ScopedVariable(const char* name, const QByteArray& value);
@@ -19,18 +18,6 @@ private:
     const char* FName;
     bool FWasSet;
     QByteArray FPrevious;
-};
-
-// The time zone TZ for a while; the C library's time functions follow it both ways (tzset).
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone);
-    ~ScopedTimeZone();
-    ScopedTimeZone(const ScopedTimeZone&) = delete;
-    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
-private:
-    std::optional<ScopedVariable> FVariable;
 };
 
 } // namespace testenv
