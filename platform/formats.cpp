@@ -116,32 +116,33 @@ QString FormatDateTime(const QString& pattern, TDateTime value, const TFormatSet
         while (i + run < n && pattern.at(i + run).toLower() == lower)
             ++run;
         i += run;
+        int part = 0;
         switch (lower.unicode()) {
         case u'y':
-            if (run <= 2)
-                AppendPadded(out, year % 100, 2);
-            else
-                AppendPadded(out, year, 4);
-            break;
+            AppendPadded(out, run <= 2 ? year % 100 : year, run <= 2 ? 2 : 4);
+            continue;
         case u'm':
-            if (run >= 3)
+            if (run >= 3) {
                 out += settings.ShortMonthNames.value(month - 1);
-            else
-                AppendPadded(out, month, static_cast<int>(run));
+                continue;
+            }
+            part = month;
             break;
         case u'd':
-            AppendPadded(out, day, run >= 2 ? 2 : 1);
+            part = day;
             break;
         case u'h':
-            AppendPadded(out, hour, run >= 2 ? 2 : 1);
+            part = hour;
             break;
         case u'n':
-            AppendPadded(out, minute, run >= 2 ? 2 : 1);
+            part = minute;
             break;
         case u's':
-            AppendPadded(out, second, run >= 2 ? 2 : 1);
+            part = second;
             break;
         }
+        // Month, day and time parts: one digit at the least, two for a doubled letter.
+        AppendPadded(out, part, run >= 2 ? 2 : 1);
     }
     return out;
 }
@@ -185,26 +186,23 @@ bool TryStrToFloat(const QString& text, double& value, const TFormatSettings& se
     // Checked here, character by character, and rebuilt in the one spelling that from_chars
     // reads whatever the locale: ASCII digits, "." and "e".
     std::string number;
+    // Moves the digits at i into number; answers how many there were.
+    auto takeDigits = [&] {
+        int count = 0;
+        for (; i < end && IsAsciiDigit(text.at(i)); ++i, ++count)
+            number += static_cast<char>(text.at(i).unicode());
+        return count;
+    };
     bool negative = false;
     if (i < end && (text.at(i) == u'+' || text.at(i) == u'-')) {
         negative = text.at(i) == u'-';
         ++i;
     }
-    int mantissaDigits = 0;
-    while (i < end && IsAsciiDigit(text.at(i))) {
-        number += static_cast<char>(text.at(i).unicode());
-        ++mantissaDigits;
-        ++i;
-    }
+    int mantissaDigits = takeDigits();
     if (i < end && text.at(i) == settings.DecimalSeparator) {
         ++i;
-        int fractionDigits = 0;
         number += '.';
-        while (i < end && IsAsciiDigit(text.at(i))) {
-            number += static_cast<char>(text.at(i).unicode());
-            ++fractionDigits;
-            ++i;
-        }
+        const int fractionDigits = takeDigits();
         if (fractionDigits == 0)
             return false;
         mantissaDigits += fractionDigits;
@@ -219,13 +217,7 @@ bool TryStrToFloat(const QString& text, double& value, const TFormatSettings& se
                 number += '-';
             ++i;
         }
-        int exponentDigits = 0;
-        while (i < end && IsAsciiDigit(text.at(i))) {
-            number += static_cast<char>(text.at(i).unicode());
-            ++exponentDigits;
-            ++i;
-        }
-        if (exponentDigits == 0)
+        if (takeDigits() == 0)
             return false;
     }
     if (i != end)

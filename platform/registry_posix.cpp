@@ -393,6 +393,18 @@ int HexDigit(QChar c) {
     return -1;
 }
 
+// The number that hex digits spell; false when one of them is no hex digit.
+bool ParseHexNumber(QStringView digits, std::uint32_t& number) {
+    number = 0;
+    for (const QChar c : digits) {
+        const int digit = HexDigit(c);
+        if (digit < 0)
+            return false;
+        number = number * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return true;
+}
+
 // Exactly two hex digits per byte and no empty item, so that a list cut off inside a byte or
 // after a comma is not mistaken for shorter data.
 bool ParseHexList(QStringView text, QByteArray& out) {
@@ -456,15 +468,9 @@ bool ParseValue(const QByteArray& logical, Entry& entry, bool& isList) {
     }
     if (data.startsWith(u"dword:", Qt::CaseInsensitive)) {
         const QStringView digits = QStringView(data).mid(6);
-        if (digits.size() != 8)
-            return false;
         std::uint32_t number = 0;
-        for (const QChar c : digits) {
-            const int digit = HexDigit(c);
-            if (digit < 0)
-                return false;
-            number = number * 16 + static_cast<std::uint32_t>(digit);
-        }
+        if (digits.size() != 8 || !ParseHexNumber(digits, number))
+            return false;
         entry.Type = REG_DWORD;
         entry.Data.clear();
         for (int i = 0; i < 4; ++i)
@@ -481,12 +487,8 @@ bool ParseValue(const QByteArray& logical, Entry& entry, bool& isList) {
         if (close < 5 || close > 12)
             return false;
         std::uint32_t type = 0;
-        for (const QChar c : QStringView(data).mid(4, close - 4)) {
-            const int digit = HexDigit(c);
-            if (digit < 0)
-                return false;
-            type = type * 16 + static_cast<std::uint32_t>(digit);
-        }
+        if (!ParseHexNumber(QStringView(data).mid(4, close - 4), type))
+            return false;
         entry.Type = type;
         return ParseHexList(QStringView(data).mid(close + 2), entry.Data);
     }
@@ -846,44 +848,52 @@ LONG MakeFolders(const QByteArray& path) {
     return ERROR_SUCCESS;
 }
 
+// The first steps of an open and a create: the result cleared, the key hKey stands for looked
+// up, and the names of every key from its root down to subKey.
+LONG NamesBelowRoot(HKEY hKey, const QString& subKey, HKEY* phkResult, OpenKey& base,
+                    QStringList& names) {
+    if (!phkResult)
+        return ERROR_INVALID_PARAMETER;
+    *phkResult = 0;
+    if (const LONG rc = LookUp(hKey, base); rc != ERROR_SUCCESS)
+        return rc;
+    if (const LONG rc = SplitKeyPath(subKey, names); rc != ERROR_SUCCESS)
+        return rc;
+    names = base.Place.Names + names;
+    return ERROR_SUCCESS;
+}
+
+// The last step of an open and a create: a handle, when the rights asked for are granted.
+LONG HandOut(const KeyPlace& place, REGSAM rights, HKEY* phkResult) {
+    if (const LONG rc = CheckRights(place, rights); rc != ERROR_SUCCESS)
+        return rc;
+    *phkResult = Register(place, rights);
+    return ERROR_SUCCESS;
+}
+
 } // namespace
 
 LSTATUS RegOpenKeyExW(HKEY hKey, const QString& subKey, DWORD /*ulOptions*/, REGSAM samDesired,
                       HKEY* phkResult) {
-    if (!phkResult)
-        return ERROR_INVALID_PARAMETER;
-    *phkResult = 0;
     OpenKey base;
-    if (const LONG rc = LookUp(hKey, base); rc != ERROR_SUCCESS)
-        return rc;
     QStringList names;
-    if (const LONG rc = SplitKeyPath(subKey, names); rc != ERROR_SUCCESS)
+    if (const LONG rc = NamesBelowRoot(hKey, subKey, phkResult, base, names); rc != ERROR_SUCCESS)
         return rc;
     KeyPlace place;
-    if (const LONG rc =
-            Resolve(base.Place.Root, base.Place.RootFolder, base.Place.Names + names, place);
+    if (const LONG rc = Resolve(base.Place.Root, base.Place.RootFolder, names, place);
         rc != ERROR_SUCCESS)
         return rc;
-    if (const LONG rc = CheckRights(place, samDesired); rc != ERROR_SUCCESS)
-        return rc;
-    *phkResult = Register(place, samDesired);
-    return ERROR_SUCCESS;
+    return HandOut(place, samDesired, phkResult);
 }
 
 LSTATUS RegCreateKeyExW(HKEY hKey, const QString& subKey, DWORD /*Reserved*/,
                         const QString& /*lpClass*/, DWORD /*dwOptions*/, REGSAM samDesired,
                         const void* /*lpSecurityAttributes*/, HKEY* phkResult,
                         DWORD* lpdwDisposition) {
-    if (!phkResult)
-        return ERROR_INVALID_PARAMETER;
-    *phkResult = 0;
     OpenKey base;
-    if (const LONG rc = LookUp(hKey, base); rc != ERROR_SUCCESS)
-        return rc;
     QStringList names;
-    if (const LONG rc = SplitKeyPath(subKey, names); rc != ERROR_SUCCESS)
+    if (const LONG rc = NamesBelowRoot(hKey, subKey, phkResult, base, names); rc != ERROR_SUCCESS)
         return rc;
-    names = base.Place.Names + names;
     KeyPlace place{base.Place.Root, base.Place.RootFolder, {}};
     DWORD disposition = REG_OPENED_EXISTING_KEY;
     if (!names.isEmpty()) {
@@ -920,12 +930,10 @@ LSTATUS RegCreateKeyExW(HKEY hKey, const QString& subKey, DWORD /*Reserved*/,
         }
         folder = path;
     }
-    if (const LONG rc = CheckRights(place, samDesired); rc != ERROR_SUCCESS)
-        return rc;
-    *phkResult = Register(place, samDesired);
-    if (lpdwDisposition)
+    const LONG rc = HandOut(place, samDesired, phkResult);
+    if (rc == ERROR_SUCCESS && lpdwDisposition)
         *lpdwDisposition = disposition;
-    return ERROR_SUCCESS;
+    return rc;
 }
 
 LSTATUS RegQueryValueExW(HKEY hKey, const QString& lpValueName, DWORD* /*lpReserved*/,

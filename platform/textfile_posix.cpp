@@ -17,11 +17,15 @@ namespace {
     throw EInOutError(SysErrorMessage(code), code);
 }
 
-int OpenRetrying(const QByteArray& path, int flags) {
+// The file opened for writing with the given flags; raises EInOutError when it cannot be.
+int OpenForWriting(const QString& fileName, int flags) {
+    const QByteArray path = QFile::encodeName(fileName);
     int fd = -1;
     do {
         fd = ::open(path.constData(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        RaiseInOutError(errno);
     return fd;
 }
 
@@ -56,18 +60,13 @@ void TTextFile::Create() {
     if (IsOpen())
         Close();
     // No O_TRUNC: when another program made the file a moment ago, its lines stay.
-    const int fd = OpenRetrying(QFile::encodeName(FFileName), O_WRONLY | O_CREAT | O_CLOEXEC);
-    if (fd < 0)
-        RaiseInOutError(errno);
-    FHandle = fd;
+    FHandle = OpenForWriting(FFileName, O_WRONLY | O_CREAT | O_CLOEXEC);
 }
 
 void TTextFile::Append() {
     if (IsOpen())
         Close();
-    const int fd = OpenRetrying(QFile::encodeName(FFileName), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0)
-        RaiseInOutError(errno);
+    const int fd = OpenForWriting(FFileName, O_WRONLY | O_APPEND | O_CLOEXEC);
     int error = 0;
     if (!TakeWriterLock(fd, LockWaitMs, error)) {
         ::close(fd);

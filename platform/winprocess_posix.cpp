@@ -52,6 +52,34 @@ int AboveStandard(int fd) {
     return moved;
 }
 
+// A handle value that can be a descriptor at all.
+bool IsDescriptorValue(HANDLE handle) {
+    return handle >= 0 && handle <= INT_MAX;
+}
+
+// A close-on-exec pipe with both ends above the standard descriptors. False when it cannot be
+// made: nothing is left open and errno tells why.
+bool PipeAboveStandard(int fds[2]) {
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    fds[0] = AboveStandard(fds[0]);
+    fds[1] = AboveStandard(fds[1]);
+    if (fds[0] >= 0 && fds[1] >= 0)
+        return true;
+    const int error = errno;
+    for (int i = 0; i < 2; ++i)
+        if (fds[i] >= 0)
+            close(fds[i]);
+    errno = error;
+    return false;
+}
+
+// Blocks until the child has ended and collects it.
+void ReapNow(pid_t pid) {
+    while (waitpid(pid, nullptr, 0) == -1 && errno == EINTR) {
+    }
+}
+
 // What the process services know of one child. Shared by its process handle, its thread handle
 // and their duplicates; the reaper holds it once the last handle is closed before the child ends.
 struct ProcessRecord {
@@ -122,6 +150,21 @@ bool TryReap(ProcessRecord& record) {
     else
         record.exitCode = SignalExitCodeBase + static_cast<DWORD>(info.si_status);
     return true;
+}
+
+// The record of a child that has not ended yet; none, with errno EBADF for a handle that is no
+// process or thread and ESRCH for a child that has ended. Table mutex held.
+RecordPtr FindRunningRecord(HANDLE handle) {
+    RecordPtr record = FindRecord(handle);
+    if (!record) {
+        errno = EBADF;
+        return nullptr;
+    }
+    if (TryReap(*record)) {
+        errno = ESRCH;
+        return nullptr;
+    }
+    return record;
 }
 
 void ReaperLoop() {
@@ -235,15 +278,6 @@ struct ChildPlan {
     _exit(127);
 }
 
-int OpenNullAboveStandard() {
-    const int fd = open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (fd < 0 || fd > 2)
-        return fd;
-    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
-    close(fd);
-    return moved;
-}
-
 void CloseRange(unsigned first, unsigned last, int maxFd) {
     if (first > last)
         return;
@@ -277,7 +311,7 @@ void CloseRange(unsigned first, unsigned last, int maxFd) {
             if (plan.inheritHandles && plan.stdHandles[i] >= 0)
                 source[i] = fcntl(plan.stdHandles[i], F_DUPFD_CLOEXEC, 3);
             if (source[i] < 0)
-                source[i] = OpenNullAboveStandard();
+                source[i] = AboveStandard(open("/dev/null", O_RDWR | O_CLOEXEC));
             if (source[i] < 0)
                 ChildFail(plan, errno);
         }
@@ -391,7 +425,24 @@ int PidfdOpen(pid_t pid) {
 }
 
 bool IsOpen(HANDLE handle) {
-    return handle >= 0 && handle <= INT_MAX && fcntl(static_cast<int>(handle), F_GETFD) != -1;
+    return IsDescriptorValue(handle) && fcntl(static_cast<int>(handle), F_GETFD) != -1;
+}
+
+// The checks a read and a write make before they start: the count done is 0 until something
+// is done; answers the descriptor, or -1 with errno set for a call that cannot be made.
+int TransferDescriptor(HANDLE handle, const void* buffer, DWORD count, DWORD* done,
+                       void* overlapped) {
+    if (done)
+        *done = 0;
+    if (overlapped || (!buffer && count > 0)) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (!IsDescriptorValue(handle)) {
+        errno = EBADF;
+        return -1;
+    }
+    return static_cast<int>(handle);
 }
 
 ssize_t ReadRetrying(int fd, void* buffer, std::size_t count) {
@@ -470,17 +521,8 @@ BOOL CreatePipe(HANDLE* hReadPipe, HANDLE* hWritePipe, const SECURITY_ATTRIBUTES
     if (!hReadPipe || !hWritePipe)
         return FailWith(EINVAL);
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
+    if (!PipeAboveStandard(fds))
         return 0;
-    fds[0] = AboveStandard(fds[0]);
-    fds[1] = AboveStandard(fds[1]);
-    if (fds[0] < 0 || fds[1] < 0) {
-        const int error = errno;
-        for (int fd : fds)
-            if (fd >= 0)
-                close(fd);
-        return FailWith(error);
-    }
     if (lpPipeAttributes && lpPipeAttributes->bInheritHandle) {
         fcntl(fds[0], F_SETFD, 0);
         fcntl(fds[1], F_SETFD, 0);
@@ -496,7 +538,7 @@ BOOL CreatePipe(HANDLE* hReadPipe, HANDLE* hWritePipe, const SECURITY_ATTRIBUTES
 BOOL PeekNamedPipe(HANDLE hNamedPipe, void*, DWORD, DWORD* lpBytesRead, DWORD* lpTotalBytesAvail,
                    DWORD* lpBytesLeftThisMessage) {
     int available = 0;
-    if (hNamedPipe < 0 || hNamedPipe > INT_MAX)
+    if (!IsDescriptorValue(hNamedPipe))
         return FailWith(EBADF);
     if (ioctl(static_cast<int>(hNamedPipe), FIONREAD, &available) != 0)
         return 0;
@@ -511,13 +553,11 @@ BOOL PeekNamedPipe(HANDLE hNamedPipe, void*, DWORD, DWORD* lpBytesRead, DWORD* l
 
 BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* lpNumberOfBytesRead,
               void* lpOverlapped) {
-    if (lpNumberOfBytesRead)
-        *lpNumberOfBytesRead = 0;
-    if (lpOverlapped || (!lpBuffer && nNumberOfBytesToRead > 0))
-        return FailWith(EINVAL);
-    if (hFile < 0 || hFile > INT_MAX)
-        return FailWith(EBADF);
-    const ssize_t result = ReadRetrying(static_cast<int>(hFile), lpBuffer, nNumberOfBytesToRead);
+    const int fd = TransferDescriptor(hFile, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead,
+                                      lpOverlapped);
+    if (fd < 0)
+        return 0;
+    const ssize_t result = ReadRetrying(fd, lpBuffer, nNumberOfBytesToRead);
     if (result < 0)
         return 0;
     if (lpNumberOfBytesRead)
@@ -527,13 +567,10 @@ BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* l
 
 BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
                DWORD* lpNumberOfBytesWritten, void* lpOverlapped) {
-    if (lpNumberOfBytesWritten)
-        *lpNumberOfBytesWritten = 0;
-    if (lpOverlapped || (!lpBuffer && nNumberOfBytesToWrite > 0))
-        return FailWith(EINVAL);
-    if (hFile < 0 || hFile > INT_MAX)
-        return FailWith(EBADF);
-    const int fd = static_cast<int>(hFile);
+    const int fd = TransferDescriptor(hFile, lpBuffer, nNumberOfBytesToWrite,
+                                      lpNumberOfBytesWritten, lpOverlapped);
+    if (fd < 0)
+        return 0;
 
     // A write to a pipe without reader raises SIGPIPE, which would end the program. Block it
     // for this thread and take back the one the write raised, unless one was already pending.
@@ -572,7 +609,7 @@ BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
 BOOL CloseHandle(HANDLE hObject) {
     if (hObject == CurrentProcessPseudoHandle)
         return 1;
-    if (hObject < 0 || hObject > INT_MAX)
+    if (!IsDescriptorValue(hObject))
         return FailWith(EBADF);
     auto& table = Table();
     RecordPtr record;
@@ -604,7 +641,7 @@ BOOL DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandle, HANDLE h
     if (hSourceProcessHandle != CurrentProcessPseudoHandle ||
         hTargetProcessHandle != CurrentProcessPseudoHandle || !lpTargetHandle)
         return FailWith(EINVAL);
-    if (hSourceHandle < 0 || hSourceHandle > INT_MAX)
+    if (!IsDescriptorValue(hSourceHandle))
         return FailWith(EBADF);
     auto& table = Table();
     int duplicate;
@@ -686,17 +723,8 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, const SECUR
     // The child reports a failed exec (or chdir, or wiring) through this pipe; it closes on a
     // successful exec, so an empty read means the program runs.
     int errorPipe[2];
-    if (pipe2(errorPipe, O_CLOEXEC) != 0)
+    if (!PipeAboveStandard(errorPipe))
         return 0;
-    errorPipe[0] = AboveStandard(errorPipe[0]);
-    errorPipe[1] = AboveStandard(errorPipe[1]);
-    if (errorPipe[0] < 0 || errorPipe[1] < 0) {
-        error = errno;
-        for (int fd : errorPipe)
-            if (fd >= 0)
-                close(fd);
-        return FailWith(error);
-    }
     plan.errorFd = errorPipe[1];
 
     // All signals are blocked around fork, so that no handler of ours runs in the child before
@@ -737,8 +765,7 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, const SECUR
         if (!started) {
             if (got != static_cast<ssize_t>(sizeof childError))
                 childError = EIO;
-            while (waitpid(pid, nullptr, 0) == -1 && errno == EINTR) {
-            }
+            ReapNow(pid);
         }
     }
     close(errorPipe[0]);
@@ -765,8 +792,7 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, const SECUR
         if (processFd >= 0)
             close(processFd);
         kill(pid, SIGKILL);
-        while (waitpid(pid, nullptr, 0) == -1 && errno == EINTR) {
-        }
+        ReapNow(pid);
         return FailWith(error);
     }
     lpProcessInformation->hProcess = AddHandle(record, processFd);
@@ -804,11 +830,9 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
 BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) {
     auto& table = Table();
     std::lock_guard lock(table.mutex);
-    RecordPtr record = FindRecord(hProcess);
+    RecordPtr record = FindRunningRecord(hProcess);
     if (!record)
-        return FailWith(EBADF);
-    if (TryReap(*record))
-        return FailWith(ESRCH);
+        return 0;
     if (kill(record->pid, SIGKILL) != 0)
         return 0;
     record->terminated = true;
@@ -819,15 +843,9 @@ BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) {
 DWORD SuspendThread(HANDLE hThread) {
     auto& table = Table();
     std::lock_guard lock(table.mutex);
-    RecordPtr record = FindRecord(hThread);
-    if (!record) {
-        errno = EBADF;
+    RecordPtr record = FindRunningRecord(hThread);
+    if (!record)
         return 0xFFFFFFFF;
-    }
-    if (TryReap(*record)) {
-        errno = ESRCH;
-        return 0xFFFFFFFF;
-    }
     const DWORD previous = record->suspendCount;
     if (previous == 0 && kill(record->pid, SIGSTOP) != 0)
         return 0xFFFFFFFF;
@@ -838,15 +856,9 @@ DWORD SuspendThread(HANDLE hThread) {
 DWORD ResumeThread(HANDLE hThread) {
     auto& table = Table();
     std::lock_guard lock(table.mutex);
-    RecordPtr record = FindRecord(hThread);
-    if (!record) {
-        errno = EBADF;
+    RecordPtr record = FindRunningRecord(hThread);
+    if (!record)
         return 0xFFFFFFFF;
-    }
-    if (TryReap(*record)) {
-        errno = ESRCH;
-        return 0xFFFFFFFF;
-    }
     const DWORD previous = record->suspendCount;
     if (previous == 1 && kill(record->pid, SIGCONT) != 0)
         return 0xFFFFFFFF;

@@ -107,6 +107,20 @@ bool CreateChildPipes(HANDLE& InputHandle, HANDLE& OutputHandle, HANDLE& ErrorHa
     return true;
 }
 
+// A window setting: stored, and when it is given (non-zero) the startup option that makes the
+// system use it is added.
+void SetWindowValue(DWORD& field, DWORD value, TStartupOptions& options, TStartupOption use) {
+    field = value;
+    if (value != 0)
+        options = options + use;
+}
+
+// The field is cleared before the stream goes, so nothing reaches a stream being freed.
+template <typename Stream> void FreeStream(std::unique_ptr<Stream>& field) {
+    auto stream = std::move(field);
+    stream.reset();
+}
+
 } // namespace
 
 // --- command-line words ---------------------------------------------------------------------
@@ -280,39 +294,27 @@ void TProcess::SetOptions(TProcessOptions value) {
 }
 
 void TProcess::SetWindowColumns(DWORD value) {
-    FWindowColumns = value;
-    if (value != 0)
-        StartupOptions = StartupOptions + suoUseCountChars;
+    SetWindowValue(FWindowColumns, value, StartupOptions, suoUseCountChars);
 }
 
 void TProcess::SetWindowRows(DWORD value) {
-    FWindowRows = value;
-    if (value != 0)
-        StartupOptions = StartupOptions + suoUseCountChars;
+    SetWindowValue(FWindowRows, value, StartupOptions, suoUseCountChars);
 }
 
 void TProcess::SetWindowHeight(DWORD value) {
-    FWindowHeight = value;
-    if (value != 0)
-        StartupOptions = StartupOptions + suoUseSize;
+    SetWindowValue(FWindowHeight, value, StartupOptions, suoUseSize);
 }
 
 void TProcess::SetWindowWidth(DWORD value) {
-    FWindowWidth = value;
-    if (value != 0)
-        StartupOptions = StartupOptions + suoUseSize;
+    SetWindowValue(FWindowWidth, value, StartupOptions, suoUseSize);
 }
 
 void TProcess::SetWindowLeft(DWORD value) {
-    FWindowLeft = value;
-    if (value != 0)
-        StartupOptions = StartupOptions + suoUsePosition;
+    SetWindowValue(FWindowLeft, value, StartupOptions, suoUsePosition);
 }
 
 void TProcess::SetWindowTop(DWORD value) {
-    FWindowTop = value;
-    if (value != 0)
-        StartupOptions = StartupOptions + suoUsePosition;
+    SetWindowValue(FWindowTop, value, StartupOptions, suoUsePosition);
 }
 
 bool TProcess::Running() {
@@ -376,18 +378,15 @@ void TProcess::FreePipeStreams() {
 }
 
 void TProcess::FreeInputStream() {
-    auto stream = std::move(FInputStream); // the field is clear before the stream goes
-    stream.reset();
+    FreeStream(FInputStream);
 }
 
 void TProcess::FreeOutputStream() {
-    auto stream = std::move(FOutputStream);
-    stream.reset();
+    FreeStream(FOutputStream);
 }
 
 void TProcess::FreeErrorStream() {
-    auto stream = std::move(FErrorStream);
-    stream.reset();
+    FreeStream(FErrorStream);
 }
 
 void TProcess::MakePipeStreams(HANDLE InputHandle, HANDLE OutputHandle, HANDLE ErrorHandle) {
@@ -572,14 +571,14 @@ int CaptureOutput(std::unique_ptr<TProcess> Process, QByteArray& Output, QByteAr
 
         // The child has ended: what it wrote last is still in the pipes. Something it left
         // behind may keep writing to them, so the time limit holds here too.
-        for (DWORD n = outStream.BytesWaiting(); n > 0 && !timedOut; n = outStream.BytesWaiting()) {
-            output.ReadFrom(outStream, n);
-            timedOut = expired();
-        }
-        while (errStream && errStream->BytesWaiting() != 0 && !timedOut) {
-            errors.ReadFrom(*errStream, errStream->BytesWaiting());
-            timedOut = expired();
-        }
+        auto drain = [&](TInputPipeStream* stream, Capture& capture) {
+            for (DWORD n; stream && !timedOut && (n = stream->BytesWaiting()) > 0;) {
+                capture.ReadFrom(*stream, n);
+                timedOut = expired();
+            }
+        };
+        drain(&outStream, output);
+        drain(errStream, errors);
 
         if (timedOut) {
             Process->TerminateWithCode(TimedOutExitCode);

@@ -1,9 +1,9 @@
+#include "ChildProcesses.h"
 #include "SnrSample.h"
 #include "TestDirs.h"
+#include "TestFiles.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QSet>
 
@@ -13,12 +13,7 @@
 
 namespace {
 
-struct TRun {
-    QByteArray out;
-    QByteArray err;
-    int exitCode = -1;
-    bool finished = false;
-};
+using TRun = proctest::ProgramRun;
 
 // Runs beamgauge with the given arguments and BEAMGAUGE_ variables (and no inherited ones).
 TRun RunTool(const QStringList& arguments, const std::map<QString, QString>& variables = {}) {
@@ -28,19 +23,7 @@ TRun RunTool(const QStringList& arguments, const std::map<QString, QString>& var
             env.remove(name);
     for (const auto& [name, value] : variables)
         env.insert(name, value);
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(BEAMGAUGE_PATH, arguments);
-    TRun run;
-    run.finished = process.waitForFinished(30000);
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished();
-    }
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return run;
+    return proctest::RunProgram(BEAMGAUGE_PATH, arguments, env);
 }
 
 // The simulated SNR in tenths of a dB at a UTC time, for a device.
@@ -92,10 +75,7 @@ TEST(Beamgauge, WithoutAFrontendItSaysWhyAndFails) {
     EXPECT_TRUE(second.err.contains("adapter1/frontend0")) << second.err.toStdString();
 
     // Something that is there but is no frontend.
-    QDir().mkpath("adapter0");
-    QFile file("adapter0/frontend0");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    testfiles::WriteContents("adapter0/frontend0", "");
     const TRun notDvb = RunTool({"snr"}, {{"BEAMGAUGE_DVB_ROOT", root}});
     EXPECT_EQ(notDvb.exitCode, 1);
     EXPECT_TRUE(notDvb.out.isEmpty());
@@ -174,9 +154,7 @@ TEST(Beamgauge, ArgumentsFileRecordsEachRun) {
                                                {"BEAMGAUGE_ARGS_FILE", path}};
     RunTool({"snr"}, variables);
     RunTool({"snr", "1"}, variables);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "snr\nsnr 1\n");
+    EXPECT_EQ(testfiles::Contents(path), "snr\nsnr 1\n");
 }
 
 TEST(Beamgauge, SimulationDipsAroundTheCentreAndRepeats) {

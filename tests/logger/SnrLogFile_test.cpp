@@ -1,6 +1,9 @@
+#include "ChildProcesses.h"
 #include "SnrLogFile.h"
 #include "SnrSample.h"
 #include "TestDirs.h"
+#include "TestFiles.h"
+#include "TestFormats.h"
 #include "formats.h"
 
 #include <QDir>
@@ -9,47 +12,16 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <filesystem>
-#include <functional>
 #include <unistd.h>
 
 namespace {
 
-TDateTime At(int y, int mo, int d, int h, int n, int s, int ms = 0) {
-    return EncodeDate(y, mo, d) + EncodeTime(h, n, s, ms);
-}
-
-QByteArray Contents(const QString& name) {
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return file.readAll();
-}
-
-int ErrorCodeOf(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Message(), SysErrorMessage(e.ErrorCode));
-        return e.ErrorCode;
-    }
-    return 0;
-}
-
-int OpenDescriptors() {
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-        (void)entry;
-        ++count;
-    }
-    return count;
-}
+using testfiles::Contents;
+using testfiles::InOutErrorCode;
+using testformats::At;
 
 TEST(SnrLogFile, NameIsTheUtcDateWithHyphensWhateverTheSeparator) {
-    TFormatSettings dotted;
-    dotted.DateSeparator = u'.';
-    dotted.TimeSeparator = u'.';
-    SetFormatSettings(dotted);
+    SetFormatSettings(testformats::Separators(u'.', u'.', u'.'));
     const struct {
         TDateTime value;
         const char* name;
@@ -75,10 +47,8 @@ TEST(SnrLogFile, FirstSampleMakesTheFileLaterOnesAppend) {
 }
 
 TEST(SnrLogFile, ExistingLinesStayAndAnUnendedLastLineIsJoined) {
-    QFile file("snr-log-2018-10-04.log");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("2018/10/04 10:54:55 12.1\r\n2018/10/04 10:55:00 12.2");
-    file.close();
+    testfiles::WriteContents("snr-log-2018-10-04.log",
+                             "2018/10/04 10:54:55 12.1\r\n2018/10/04 10:55:00 12.2");
     AddSnrLogLine(At(2018, 10, 4, 10, 55, 5), "2018/10/04 10:55:05 12.3");
     EXPECT_EQ(Contents("snr-log-2018-10-04.log"),
               "2018/10/04 10:54:55 12.1\r\n2018/10/04 10:55:00 12.22018/10/04 10:55:05 12.3\r\n");
@@ -97,19 +67,19 @@ TEST(SnrLogFile, FailuresRaiseWithTheSystemsCode) {
     const TDateTime day = At(2018, 10, 4, 10, 55, 0);
     // A folder where the day's file should be.
     QDir().mkdir("snr-log-2018-10-04.log");
-    EXPECT_EQ(ErrorCodeOf([&] { AddSnrLogLine(day, "x"); }), EISDIR);
+    EXPECT_EQ(InOutErrorCode([&] { AddSnrLogLine(day, "x"); }), EISDIR);
 
     // The current folder is gone: nothing can be made in it (root included).
     ASSERT_EQ(::rmdir(QFile::encodeName(testdirs::WorkDir() + "/snr-log-2018-10-04.log")), 0);
     ASSERT_EQ(::rmdir(QFile::encodeName(testdirs::WorkDir())), 0);
-    EXPECT_EQ(ErrorCodeOf([&] { AddSnrLogLine(day, "x"); }), ENOENT);
+    EXPECT_EQ(InOutErrorCode([&] { AddSnrLogLine(day, "x"); }), ENOENT);
 }
 
 TEST(SnrLogFile, AFailedWriteStillClosesTheFile) {
     ASSERT_TRUE(QFile::link("/dev/full", "snr-log-2018-10-04.log"));
-    const int before = OpenDescriptors();
-    EXPECT_EQ(ErrorCodeOf([] { AddSnrLogLine(At(2018, 10, 4, 10, 55, 0), "x"); }), ENOSPC);
-    EXPECT_EQ(OpenDescriptors(), before);
+    const auto before = proctest::OpenDescriptors();
+    EXPECT_EQ(InOutErrorCode([] { AddSnrLogLine(At(2018, 10, 4, 10, 55, 0), "x"); }), ENOSPC);
+    EXPECT_EQ(proctest::OpenDescriptors(), before);
 }
 
 } // namespace

@@ -1,21 +1,13 @@
 #include "SnrSample.h"
+#include "TestFormats.h"
 #include "formats.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TFormatSettings Separators(QChar date, QChar time, QChar decimal) {
-    TFormatSettings s;
-    s.DateSeparator = date;
-    s.TimeSeparator = time;
-    s.DecimalSeparator = decimal;
-    return s;
-}
-
-TDateTime At(int y, int mo, int d, int h, int n, int s, int ms = 0) {
-    return EncodeDate(y, mo, d) + EncodeTime(h, n, s, ms);
-}
+using testformats::At;
+using testformats::Separators;
 
 TEST(SnrAnswer, FirstLineOfTheOutput) {
     const struct {

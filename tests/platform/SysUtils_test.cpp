@@ -1,11 +1,9 @@
 #include "Classes.h"
 #include "SysUtils.h"
+#include "TestEnvironment.h"
 #include "winbase.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <ctime>
 
 namespace {
 
@@ -75,15 +73,14 @@ TEST(TextLines, LineEndsAndLastLine) {
 }
 
 TEST(Clock, OverrideGivesUtcWhateverTheZone) {
-    setenv("TZ", "Pacific/Kiritimati", 1);
-    tzset();
-    // 2020-03-15 06:00:00.500 UTC
-    SetClockSource([] { return std::int64_t{1584252000500}; });
     SYSTEMTIME st{};
-    GetSystemTime(&st);
-    SetClockSource({});
-    unsetenv("TZ");
-    tzset();
+    {
+        const testenv::ScopedVariable inZone("TZ", "Pacific/Kiritimati");
+        // 2020-03-15 06:00:00.500 UTC
+        SetClockSource([] { return std::int64_t{1584252000500}; });
+        GetSystemTime(&st);
+        SetClockSource({});
+    }
     EXPECT_EQ(st.wYear, 2020);
     EXPECT_EQ(st.wMonth, 3);
     EXPECT_EQ(st.wDay, 15);

@@ -1,4 +1,5 @@
 #include "TestDirs.h"
+#include "TestFormats.h"
 #include "formats.h"
 
 #include <QDir>
@@ -16,23 +17,14 @@
 
 namespace {
 
-TFormatSettings Settings(QChar date, QChar time, QChar decimal) {
-    TFormatSettings s;
-    s.DateSeparator = date;
-    s.TimeSeparator = time;
-    s.DecimalSeparator = decimal;
-    return s;
-}
+using testformats::At;
+using testformats::Separators;
 
 TFormatSettings German() {
-    TFormatSettings s = Settings(u'.', u':', u',');
+    TFormatSettings s = Separators(u'.', u':', u',');
     s.ShortMonthNames = QStringList{"Jan", "Feb", "Mär", "Apr", "Mai", "Jun",
                                     "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"};
     return s;
-}
-
-TDateTime At(int y, int mo, int d, int h, int n, int s, int ms = 0) {
-    return EncodeDate(y, mo, d) + EncodeTime(h, n, s, ms);
 }
 
 struct DateRow {
@@ -44,12 +36,12 @@ struct DateRow {
 
 TEST(FormatDateTime, PatternElementsSeparatorsAndQuotes) {
     const TDateTime sample = At(2018, 10, 4, 10, 55, 0);
-    const TFormatSettings us = Settings(u'/', u':', u'.');
+    const TFormatSettings us = Separators(u'/', u':', u'.');
     const DateRow rows[] = {
         {"yyyy/mm/dd hh:nn:ss ", sample, us, "2018/10/04 10:55:00 "},
         {"yyyy/mm/dd hh:nn:ss ", sample, German(), "2018.10.04 10:55:00 "},
-        {"yyyy/mm/dd hh:nn:ss ", sample, Settings(u'-', u'.', u','), "2018-10-04 10.55.00 "},
-        {"yyyy/mm/dd hh:nn:ss ", sample, Settings(u'.', u'.', u'.'), "2018.10.04 10.55.00 "},
+        {"yyyy/mm/dd hh:nn:ss ", sample, Separators(u'-', u'.', u','), "2018-10-04 10.55.00 "},
+        {"yyyy/mm/dd hh:nn:ss ", sample, Separators(u'.', u'.', u'.'), "2018.10.04 10.55.00 "},
         {"yyyy-mm-dd", sample, German(), "2018-10-04"},
         {"YYYY-MM-DD HH:NN:SS", sample, us, "2018-10-04 10:55:00"},
         {"dd-mmm", sample, us, "04-Oct"},
@@ -96,7 +88,7 @@ TEST(FormatFixed, RoundsTheExactBinaryValueLikePrintf) {
     };
     for (const FixedRow& row : rows) {
         SCOPED_TRACE(row.expected);
-        EXPECT_EQ(FormatFixed(row.value, row.decimals, Settings(u'/', u':', row.separator)),
+        EXPECT_EQ(FormatFixed(row.value, row.decimals, Separators(u'/', u':', row.separator)),
                   QString::fromUtf8(row.expected));
     }
 }
@@ -133,7 +125,7 @@ void CheckNumbers(const TFormatSettings& settings, std::initializer_list<NumberR
 }
 
 TEST(TryStrToFloat, WithThePointAsSeparator) {
-    CheckNumbers(Settings(u'/', u':', u'.'),
+    CheckNumbers(Separators(u'/', u':', u'.'),
                  {
                      {"123", true, 123},   {" 123 ", true, 123}, {"   123", true, 123},
                      {"0", true, 0},       {"-5", true, -5},     {"+5", true, 5},

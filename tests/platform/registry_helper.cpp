@@ -6,8 +6,9 @@
 //       (must be i) and OTHER (must never go down: a lost update would bring back an older
 //       value). Exit 0 when all held, 1 with a message on stderr otherwise.
 //   registry_helper churn COUNT SIZE
-//       COUNT times: saves REG_BINARY "Blob" of SIZE bytes made from i (see BlobFor), then
+//       COUNT times: saves REG_BINARY "Blob" of SIZE bytes made from i (StressBlob), then
 //       prints "i\n" on stdout once the save has returned.
+#include "RegistryValues.h"
 #include "registry.h"
 
 #include <QByteArray>
@@ -20,37 +21,16 @@
 
 namespace {
 
-const QString kKey = QStringLiteral("Software\\Marrowby\\Stress");
+using namespace testregistry;
 
 bool SaveValue(const QString& name, DWORD type, const QByteArray& data) {
-    HKEY key = 0;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, QString(), REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    const LONG rc =
-        RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(data.constData()),
-                       static_cast<DWORD>(data.size()));
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
+    return Set(name, type, data, HKEY_CURRENT_USER, kStressKey) == ERROR_SUCCESS;
 }
 
 // -1 when the value is missing.
 long long ReadDword(const QString& name) {
-    HKEY key = 0;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return -1;
-    DWORD type = 0;
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    const LONG rc =
-        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS && type == REG_DWORD && size == 4 ? static_cast<long long>(value)
-                                                                 : -1;
-}
-
-QByteArray Dword(DWORD value) {
-    return QByteArray(reinterpret_cast<const char*>(&value), sizeof value);
+    const std::optional<std::uint32_t> value = StoredDword(name, HKEY_CURRENT_USER, kStressKey);
+    return value ? static_cast<long long>(*value) : -1;
 }
 
 int Interleave(const QString& own, const QString& other, int count) {
@@ -77,18 +57,9 @@ int Interleave(const QString& own, const QString& other, int count) {
     return 0;
 }
 
-// Must match the test's check: the counter in the first 4 bytes, then bytes made from it.
-QByteArray BlobFor(DWORD i, int size) {
-    QByteArray blob(size, '\0');
-    std::memcpy(blob.data(), &i, std::min<int>(4, size));
-    for (int k = 4; k < size; ++k)
-        blob[k] = static_cast<char>((i * 31 + static_cast<DWORD>(k)) & 0xFF);
-    return blob;
-}
-
 int Churn(int count, int size) {
     for (int i = 1; i <= count; ++i) {
-        if (!SaveValue(QStringLiteral("Blob"), REG_BINARY, BlobFor(static_cast<DWORD>(i), size)))
+        if (!SaveValue(QStringLiteral("Blob"), REG_BINARY, StressBlob(static_cast<DWORD>(i), size)))
             return 1;
         const QByteArray line = QByteArray::number(i) + '\n';
         if (write(STDOUT_FILENO, line.constData(), line.size()) != line.size())

@@ -1,6 +1,9 @@
 #include "registry.h"
 
+#include "RegistryValues.h"
 #include "TestDirs.h"
+#include "TestEnvironment.h"
+#include "TestFiles.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -30,25 +33,9 @@ extern char** environ;
 
 namespace {
 
-const QString kKey = QStringLiteral("Software\\Marrowby\\Tidelog");
-
-QString KeyFile(const QString& rootFolder = testdirs::ConfigHome()) {
-    return rootFolder + QStringLiteral("/Software/Marrowby/Tidelog.reg");
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
+using namespace testregistry;
+using testfiles::Contents;
+using testfiles::WriteContents;
 
 QByteArray Utf16(const QString& text, bool withNul = true) {
     QByteArray data;
@@ -59,49 +46,6 @@ QByteArray Utf16(const QString& text, bool withNul = true) {
     if (withNul)
         data += QByteArray(2, '\0');
     return data;
-}
-
-QByteArray Dword(DWORD value) {
-    QByteArray data;
-    for (int i = 0; i < 4; ++i)
-        data += static_cast<char>((value >> (8 * i)) & 0xFF);
-    return data;
-}
-
-struct Stored {
-    LONG Result = ERROR_SUCCESS;
-    DWORD Type = 0;
-    QByteArray Data;
-};
-
-Stored Query(const QString& name, HKEY root = HKEY_CURRENT_USER, const QString& path = kKey) {
-    Stored stored;
-    HKEY key = 0;
-    stored.Result = RegOpenKeyExW(root, path, 0, KEY_READ, &key);
-    if (stored.Result != ERROR_SUCCESS)
-        return stored;
-    DWORD size = 0;
-    stored.Result = RegQueryValueExW(key, name, nullptr, &stored.Type, nullptr, &size);
-    if (stored.Result == ERROR_SUCCESS) {
-        stored.Data = QByteArray(static_cast<qsizetype>(size), '\0');
-        stored.Result = RegQueryValueExW(key, name, nullptr, &stored.Type,
-                                         reinterpret_cast<BYTE*>(stored.Data.data()), &size);
-    }
-    RegCloseKey(key);
-    return stored;
-}
-
-LONG Set(const QString& name, DWORD type, const QByteArray& data, HKEY root = HKEY_CURRENT_USER,
-         const QString& path = kKey) {
-    HKEY key = 0;
-    LONG rc = RegCreateKeyExW(root, path, 0, QString(), REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    rc = RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(data.constData()),
-                        static_cast<DWORD>(data.size()));
-    RegCloseKey(key);
-    return rc;
 }
 
 LONG OpenResult(const QString& path, REGSAM rights, HKEY root = HKEY_CURRENT_USER) {
@@ -162,7 +106,7 @@ TEST(SettingsStore, EveryTypeAndLengthRoundTripsUnchanged) {
     };
     for (const Row& row : rows)
         ASSERT_EQ(Set(row.Name, row.Type, row.Data), ERROR_SUCCESS) << row.Name.toStdString();
-    const QByteArray text = ReadFile(KeyFile());
+    const QByteArray text = Contents(TidelogKeyFile());
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Name.toStdString());
         const Stored stored = Query(row.Name);
@@ -173,7 +117,7 @@ TEST(SettingsStore, EveryTypeAndLengthRoundTripsUnchanged) {
     // Saving the same values again changes nothing in the file.
     for (const Row& row : rows)
         ASSERT_EQ(Set(row.Name, row.Type, row.Data), ERROR_SUCCESS);
-    EXPECT_EQ(ReadFile(KeyFile()), text);
+    EXPECT_EQ(Contents(TidelogKeyFile()), text);
 
     // A person can read it.
     EXPECT_TRUE(text.startsWith("Windows Registry Editor Version 5.00\n\n"
@@ -195,11 +139,11 @@ TEST(SettingsStore, EveryTypeAndLengthRoundTripsUnchanged) {
     EXPECT_EQ(Query("INTERVAL").Data, Dword(5));
     ASSERT_EQ(Set("INTERVAL", REG_DWORD, Dword(6)), ERROR_SUCCESS);
     EXPECT_EQ(Query("interval").Data, Dword(6));
-    EXPECT_EQ(ReadFile(KeyFile()).count("\"Interval\"="), 1);
+    EXPECT_EQ(Contents(TidelogKeyFile()).count("\"Interval\"="), 1);
 
     // The buffer rules of the query.
     HKEY key = 0;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kTidelogKey, 0, KEY_READ, &key), ERROR_SUCCESS);
     BYTE small[4] = {};
     DWORD size = sizeof small;
     DWORD type = 0;
@@ -217,15 +161,15 @@ TEST(SettingsStore, EveryTypeAndLengthRoundTripsUnchanged) {
 }
 
 TEST(SettingsStore, KeysLiveAsFilesUnderTheXdgFolders) {
-    EXPECT_EQ(OpenResult(kKey, KEY_READ), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(OpenResult(kTidelogKey, KEY_READ), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(Query("x").Result, ERROR_FILE_NOT_FOUND);
 
-    CreateOutcome created = Create(kKey);
+    CreateOutcome created = Create(kTidelogKey);
     ASSERT_EQ(created.Result, ERROR_SUCCESS);
     EXPECT_EQ(created.Disposition, REG_CREATED_NEW_KEY);
-    EXPECT_EQ(ReadFile(KeyFile()), "Windows Registry Editor Version 5.00\n\n"
-                                   "[HKEY_CURRENT_USER\\Software\\Marrowby\\Tidelog]\n");
-    EXPECT_EQ(Create(kKey).Disposition, REG_OPENED_EXISTING_KEY);
+    EXPECT_EQ(Contents(TidelogKeyFile()), "Windows Registry Editor Version 5.00\n\n"
+                                          "[HKEY_CURRENT_USER\\Software\\Marrowby\\Tidelog]\n");
+    EXPECT_EQ(Create(kTidelogKey).Disposition, REG_OPENED_EXISTING_KEY);
     // Parent keys are folders; they exist too.
     EXPECT_EQ(OpenResult("Software\\Marrowby", KEY_ALL_ACCESS), ERROR_SUCCESS);
     EXPECT_EQ(OpenResult("Software\\Marrowby\\Tidelog\\Sub", KEY_READ), ERROR_FILE_NOT_FOUND);
@@ -244,7 +188,7 @@ TEST(SettingsStore, KeysLiveAsFilesUnderTheXdgFolders) {
               QStringList{"Tidelog.reg"});
 
     // A subkey gives its parent a folder; the parent's values stay in its file.
-    ASSERT_EQ(Set("Deep", REG_DWORD, Dword(1), HKEY_CURRENT_USER, kKey + "\\Sub\\Deeper"),
+    ASSERT_EQ(Set("Deep", REG_DWORD, Dword(1), HKEY_CURRENT_USER, kTidelogKey + "\\Sub\\Deeper"),
               ERROR_SUCCESS);
     EXPECT_TRUE(
         QFileInfo(testdirs::ConfigHome() + "/Software/Marrowby/Tidelog/Sub/Deeper.reg").isFile());
@@ -287,19 +231,18 @@ TEST(SettingsStore, KeysLiveAsFilesUnderTheXdgFolders) {
     setenv("XDG_CONFIG_DIRS", ("relative/dir:" + testdirs::ConfigDirs() + ":/nonexistent").toUtf8(),
            1);
     ASSERT_EQ(Set("Machine", REG_DWORD, Dword(2), HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
-    EXPECT_TRUE(ReadFile(KeyFile(testdirs::ConfigDirs()))
+    EXPECT_TRUE(Contents(TidelogKeyFile(testdirs::ConfigDirs()))
                     .contains("[HKEY_LOCAL_MACHINE\\Software\\Marrowby\\Tidelog]\n"
                               "\"Machine\"=dword:00000002\n"));
     EXPECT_EQ(Query("Machine").Result, ERROR_FILE_NOT_FOUND); // not in the user's key
 
     // A relative XDG_CONFIG_HOME is ignored: ~/.config.
-    const QByteArray home = qgetenv("HOME");
-    setenv("HOME", (testdirs::Root() + "/home").toUtf8(), 1);
-    setenv("XDG_CONFIG_HOME", "relative", 1);
-    const LONG homeResult = Set("AtHome", REG_DWORD, Dword(3));
-    setenv("HOME", home, 1);
-    ASSERT_EQ(homeResult, ERROR_SUCCESS);
-    EXPECT_TRUE(QFileInfo(KeyFile(testdirs::Root() + "/home/.config")).isFile());
+    {
+        const testenv::ScopedVariable home("HOME", QFile::encodeName(testdirs::Root() + "/home"));
+        setenv("XDG_CONFIG_HOME", "relative", 1);
+        ASSERT_EQ(Set("AtHome", REG_DWORD, Dword(3)), ERROR_SUCCESS);
+    }
+    EXPECT_TRUE(QFileInfo(TidelogKeyFile(testdirs::Root() + "/home/.config")).isFile());
 }
 
 TEST(SettingsStore, LinesItCannotParseAreKept) {
@@ -322,18 +265,18 @@ TEST(SettingsStore, LinesItCannotParseAreKept) {
                                 "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
                                 "\"Foreign\"=dword:00000007\r\n"
                                 "\"Tail\"=hex:01,02,\\";
-    WriteFile(KeyFile(), original);
+    WriteContents(TidelogKeyFile(), original);
     EXPECT_EQ(Query("Interval").Data, Dword(10));
     EXPECT_EQ(Query("Start").Data.toHex(), "0000000000e2dc3f");
     EXPECT_EQ(Query("Late").Data, Dword(1));
     for (const char* name : {"Broken", "Cut", "Str", "Bad escape", "Short", "Foreign", "Tail"})
         EXPECT_EQ(Query(name).Result, ERROR_FILE_NOT_FOUND) << name;
-    EXPECT_EQ(ReadFile(KeyFile()), original); // reading changes nothing
+    EXPECT_EQ(Contents(TidelogKeyFile()), original); // reading changes nothing
 
     ASSERT_EQ(Set("Broken", REG_DWORD, Dword(5)), ERROR_SUCCESS);
     ASSERT_EQ(Set("Interval", REG_DWORD, Dword(11)), ERROR_SUCCESS);
     ASSERT_EQ(Set("New", REG_BINARY, QByteArray("\x01", 1)), ERROR_SUCCESS);
-    const QByteArray saved = ReadFile(KeyFile());
+    const QByteArray saved = Contents(TidelogKeyFile());
     // Every line but the one value replaced is still there, in its order, byte for byte.
     qsizetype from = 0;
     for (const QByteArray& line : original.split('\n')) {
@@ -351,10 +294,10 @@ TEST(SettingsStore, LinesItCannotParseAreKept) {
     EXPECT_EQ(Query("Foreign").Result, ERROR_FILE_NOT_FOUND);
 
     // A file with no section at all gets one, after its own lines.
-    WriteFile(KeyFile(), "just text\n\"Loose\"=dword:00000001");
+    WriteContents(TidelogKeyFile(), "just text\n\"Loose\"=dword:00000001");
     EXPECT_EQ(Query("Loose").Result, ERROR_FILE_NOT_FOUND);
     ASSERT_EQ(Set("Interval", REG_DWORD, Dword(3)), ERROR_SUCCESS);
-    EXPECT_TRUE(ReadFile(KeyFile()).contains("just text\n\"Loose\"=dword:00000001\n"));
+    EXPECT_TRUE(Contents(TidelogKeyFile()).contains("just text\n\"Loose\"=dword:00000001\n"));
     EXPECT_EQ(Query("Interval").Data, Dword(3));
     EXPECT_EQ(Query("Loose").Result, ERROR_FILE_NOT_FOUND);
 
@@ -364,7 +307,7 @@ TEST(SettingsStore, LinesItCannotParseAreKept) {
                                   "[HKEY_CURRENT_USER\\Software\\Marrowby\\Tidelog]\r\n"
                                   "\"Interval\"=dword:00000004\r\n"),
                    false);
-    WriteFile(KeyFile(), utf16);
+    WriteContents(TidelogKeyFile(), utf16);
     EXPECT_EQ(Query("Interval").Data, Dword(4));
 }
 
@@ -382,10 +325,10 @@ TEST(SettingsStore, CutFileGivesStoredValueOrNone) {
             name == "Interval" ? REG_DWORD : (name == "Caption" ? REG_SZ : REG_BINARY);
         ASSERT_EQ(Set(name, type, data), ERROR_SUCCESS);
     }
-    const QByteArray full = ReadFile(KeyFile());
+    const QByteArray full = Contents(TidelogKeyFile());
     for (qsizetype cut = 0; cut < full.size(); ++cut) {
         SCOPED_TRACE(cut);
-        WriteFile(KeyFile(), full.left(cut));
+        WriteContents(TidelogKeyFile(), full.left(cut));
         std::vector<QString> readable;
         for (const auto& [name, data] : values) {
             const Stored stored = Query(name);
@@ -396,7 +339,7 @@ TEST(SettingsStore, CutFileGivesStoredValueOrNone) {
                 EXPECT_EQ(stored.Result, ERROR_FILE_NOT_FOUND);
             }
         }
-        EXPECT_EQ(ReadFile(KeyFile()), full.left(cut));
+        EXPECT_EQ(Contents(TidelogKeyFile()), full.left(cut));
         if (cut % 9 != 0)
             continue;
         // A save keeps what could be read and the cut text itself.
@@ -404,7 +347,7 @@ TEST(SettingsStore, CutFileGivesStoredValueOrNone) {
         for (const QString& name : readable)
             EXPECT_EQ(Query(name).Result, ERROR_SUCCESS) << name.toStdString();
         EXPECT_EQ(Query("Added").Data, Dword(1));
-        const QByteArray saved = ReadFile(KeyFile());
+        const QByteArray saved = Contents(TidelogKeyFile());
         const qsizetype lastLine = full.left(cut).lastIndexOf('\n') + 1;
         EXPECT_TRUE(saved.contains(full.left(cut).mid(lastLine)));
     }
@@ -412,21 +355,21 @@ TEST(SettingsStore, CutFileGivesStoredValueOrNone) {
 
 TEST(SettingsStore, ReadOnlyKeyRefusesChangesEvenForRoot) {
     ASSERT_EQ(Set("Interval", REG_DWORD, Dword(7)), ERROR_SUCCESS);
-    const QByteArray before = ReadFile(KeyFile());
-    const QString file = KeyFile();
+    const QByteArray before = Contents(TidelogKeyFile());
+    const QString file = TidelogKeyFile();
     const QString folder = QFileInfo(file).path();
     for (const QString& readOnly : {file, folder}) {
-        SCOPED_TRACE(readOnly.toStdString());
-        ASSERT_EQ(chmod(readOnly.toUtf8(), QFileInfo(readOnly).isDir() ? 0555 : 0444), 0);
-        EXPECT_EQ(OpenResult(kKey, STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(Query("Interval").Data, Dword(7));
-        EXPECT_EQ(OpenResult(kKey, KEY_ALL_ACCESS), ERROR_ACCESS_DENIED);
-        EXPECT_EQ(OpenResult(kKey, KEY_SET_VALUE), ERROR_ACCESS_DENIED);
-        EXPECT_EQ(Create(kKey).Result, ERROR_ACCESS_DENIED);
-        EXPECT_EQ(Set("Interval", REG_DWORD, Dword(8)), ERROR_ACCESS_DENIED);
-        EXPECT_EQ(ReadFile(file), before);
-        ASSERT_EQ(chmod(readOnly.toUtf8(), QFileInfo(readOnly).isDir() ? 0755 : 0644), 0);
+        testfiles::WithReadOnly(readOnly, [&] {
+            EXPECT_EQ(OpenResult(kTidelogKey,
+                                 STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS),
+                      ERROR_SUCCESS);
+            EXPECT_EQ(Query("Interval").Data, Dword(7));
+            EXPECT_EQ(OpenResult(kTidelogKey, KEY_ALL_ACCESS), ERROR_ACCESS_DENIED);
+            EXPECT_EQ(OpenResult(kTidelogKey, KEY_SET_VALUE), ERROR_ACCESS_DENIED);
+            EXPECT_EQ(Create(kTidelogKey).Result, ERROR_ACCESS_DENIED);
+            EXPECT_EQ(Set("Interval", REG_DWORD, Dword(8)), ERROR_ACCESS_DENIED);
+            EXPECT_EQ(Contents(file), before);
+        });
     }
     // A folder without owner-write takes no new key either.
     ASSERT_EQ(chmod(folder.toUtf8(), 0555), 0);
@@ -435,33 +378,47 @@ TEST(SettingsStore, ReadOnlyKeyRefusesChangesEvenForRoot) {
     ASSERT_EQ(chmod(folder.toUtf8(), 0755), 0);
     // Without owner-read the key cannot even be tested.
     ASSERT_EQ(chmod(file.toUtf8(), 0200), 0);
-    EXPECT_EQ(OpenResult(kKey, KEY_READ), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(OpenResult(kTidelogKey, KEY_READ), ERROR_ACCESS_DENIED);
     ASSERT_EQ(chmod(file.toUtf8(), 0644), 0);
     EXPECT_EQ(Set("Interval", REG_DWORD, Dword(8)), ERROR_SUCCESS);
 }
 
 TEST(SettingsStore, SpecialFilesAreNeverReplaced) {
     ASSERT_EQ(Create("Software\\Marrowby\\Other").Result, ERROR_SUCCESS);
-    ASSERT_EQ(mkfifo(KeyFile().toUtf8(), 0644), 0);
+    ASSERT_EQ(mkfifo(TidelogKeyFile().toUtf8(), 0644), 0);
     EXPECT_EQ(Query("Interval").Result, ERROR_FILE_NOT_FOUND); // and does not hang
     EXPECT_EQ(Set("Interval", REG_DWORD, Dword(1)), ERROR_BADDB);
     struct stat st {};
-    ASSERT_EQ(lstat(KeyFile().toUtf8(), &st), 0);
+    ASSERT_EQ(lstat(TidelogKeyFile().toUtf8(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
-    ASSERT_EQ(unlink(KeyFile().toUtf8()), 0);
+    ASSERT_EQ(unlink(TidelogKeyFile().toUtf8()), 0);
 
     // A key file that is a link is rewritten where it points.
     const QString target = testdirs::Root() + "/dotfiles/tidelog.reg";
-    WriteFile(target, "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\x]\n"
-                      "\"Interval\"=dword:00000002\n");
-    ASSERT_EQ(symlink(target.toUtf8(), KeyFile().toUtf8()), 0);
+    WriteContents(target, "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\x]\n"
+                          "\"Interval\"=dword:00000002\n");
+    ASSERT_EQ(symlink(target.toUtf8(), TidelogKeyFile().toUtf8()), 0);
     EXPECT_EQ(Query("Interval").Data, Dword(2));
     ASSERT_EQ(Set("Interval", REG_DWORD, Dword(3)), ERROR_SUCCESS);
-    EXPECT_TRUE(QFileInfo(KeyFile()).isSymLink());
-    EXPECT_TRUE(ReadFile(target).contains("\"Interval\"=dword:00000003\n"));
+    EXPECT_TRUE(QFileInfo(TidelogKeyFile()).isSymLink());
+    EXPECT_TRUE(Contents(target).contains("\"Interval\"=dword:00000003\n"));
 }
 
 // ---- Several processes ----------------------------------------------------------------------
+
+// Waits until the descriptor has something to read (or its end); false once the deadline is
+// past.
+bool ReadableBefore(int fd, std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, static_cast<int>(left.count())) > 0)
+            return true;
+    }
+}
 
 // A helper process with its stdin and stdout on pipes; killed and reaped when it goes.
 class TChild {
@@ -518,13 +475,8 @@ public:
                 FBuffer.erase(0, newline + 1);
                 return line;
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0)
+            if (!ReadableBefore(FOut, deadline))
                 return std::nullopt;
-            pollfd fd{FOut, POLLIN, 0};
-            if (poll(&fd, 1, static_cast<int>(left.count())) <= 0)
-                continue;
             char chunk[256];
             const ssize_t got = read(FOut, chunk, sizeof chunk);
             if (got <= 0)
@@ -540,8 +492,6 @@ private:
     std::string FBuffer;
 };
 
-const QString kStressKey = QStringLiteral("Software\\Marrowby\\Stress");
-
 TEST(SettingsStore, TwoProcessesSavingInterleavedLoseNothing) {
     constexpr int kSaves = 300;
     TChild a({REGISTRY_HELPER, "interleave", "A", "B", std::to_string(kSaves)});
@@ -555,14 +505,6 @@ TEST(SettingsStore, TwoProcessesSavingInterleavedLoseNothing) {
     EXPECT_EQ(WEXITSTATUS(statusB), 0);
     EXPECT_EQ(Query("A", HKEY_CURRENT_USER, kStressKey).Data, Dword(kSaves));
     EXPECT_EQ(Query("B", HKEY_CURRENT_USER, kStressKey).Data, Dword(kSaves));
-}
-
-QByteArray BlobFor(DWORD i, int size) {
-    QByteArray blob(size, '\0');
-    std::memcpy(blob.data(), &i, 4);
-    for (int k = 4; k < size; ++k)
-        blob[k] = static_cast<char>((i * 31 + static_cast<DWORD>(k)) & 0xFF);
-    return blob;
 }
 
 // Tells when a file whose name starts with a prefix is created in a folder.
@@ -590,14 +532,7 @@ public:
     }
     bool WaitFor(const QByteArray& prefix, std::chrono::steady_clock::time_point deadline) {
         alignas(inotify_event) char buffer[4096];
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0)
-                return false;
-            pollfd fd{FFd, POLLIN, 0};
-            if (poll(&fd, 1, static_cast<int>(left.count())) <= 0)
-                continue;
+        while (ReadableBefore(FFd, deadline)) {
             const ssize_t got = read(FFd, buffer, sizeof buffer);
             for (ssize_t at = 0; got > 0 && at < got;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
@@ -606,6 +541,7 @@ public:
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
         }
+        return false;
     }
 
 private:
@@ -659,15 +595,15 @@ TEST(SettingsStore, KilledSaveLeavesOldOrNewFile) {
         // The last completed save, or the one the kill interrupted: nothing older, nothing mixed.
         EXPECT_TRUE(counter == acknowledged || counter == acknowledged + 1)
             << counter << " after " << acknowledged;
-        EXPECT_TRUE(stored.Data == BlobFor(counter, kBlobSize)) << "mixed file at " << counter;
-        const QByteArray text = ReadFile(folder + "/Stress.reg");
+        EXPECT_TRUE(stored.Data == StressBlob(counter, kBlobSize)) << "mixed file at " << counter;
+        const QByteArray text = Contents(folder + "/Stress.reg");
         EXPECT_TRUE(text.startsWith("Windows Registry Editor Version 5.00\n"));
         EXPECT_TRUE(text.endsWith("\n"));
         if (!QDir(folder).entryList({".Stress.reg.tmp-*"}, QDir::Hidden | QDir::Files).isEmpty())
             ++roundsWithTemporary;
     }
     // The next save clears what the killed ones left behind.
-    ASSERT_EQ(Set("Blob", REG_BINARY, BlobFor(1, 16), HKEY_CURRENT_USER, kStressKey),
+    ASSERT_EQ(Set("Blob", REG_BINARY, StressBlob(1, 16), HKEY_CURRENT_USER, kStressKey),
               ERROR_SUCCESS);
     EXPECT_EQ(QDir(folder).entryList(QDir::Hidden | QDir::Files), QStringList{"Stress.reg"});
     std::printf("kills that left a temporary file: %d of %d\n", roundsWithTemporary, kRounds);

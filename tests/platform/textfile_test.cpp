@@ -1,4 +1,5 @@
 #include "TestDirs.h"
+#include "TestFiles.h"
 #include "textfile.h"
 
 #include <QDir>
@@ -7,34 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <functional>
 #include <unistd.h>
 
 namespace {
 
-QByteArray Contents(const QString& name) {
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return file.readAll();
-}
-
-void WriteRaw(const QString& name, const QByteArray& bytes) {
-    QFile file(name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-// The system error code that `step` raises EInOutError with; 0 when it raises nothing.
-int ErrorCodeOf(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Message(), SysErrorMessage(e.ErrorCode));
-        return e.ErrorCode;
-    }
-    return 0;
-}
+using testfiles::Contents;
+using testfiles::InOutErrorCode;
+using testfiles::WriteContents;
 
 TEST(TextFile, CreateKeepsContentAndAppendWritesCrLfLines) {
     TTextFile file("day.log");
@@ -60,7 +40,7 @@ TEST(TextFile, CreateKeepsContentAndAppendWritesCrLfLines) {
 }
 
 TEST(TextFile, ALastLineWithoutItsEndIsJoined) {
-    WriteRaw("day.log", "2018/10/04 10:55:00 12.3");
+    WriteContents("day.log", "2018/10/04 10:55:00 12.3");
     TTextFile file("day.log");
     file.Append();
     file.WriteLine("2018/10/04 10:55:05 12.4");
@@ -70,13 +50,13 @@ TEST(TextFile, ALastLineWithoutItsEndIsJoined) {
 
 TEST(TextFile, EachStepRaisesWithTheSystemsCode) {
     QDir().mkdir("folder");
-    WriteRaw("present", "x");
-    EXPECT_EQ(ErrorCodeOf([] { TTextFile("absent").Append(); }), ENOENT);
-    EXPECT_EQ(ErrorCodeOf([] { TTextFile("no-such-folder/day.log").Create(); }), ENOENT);
-    EXPECT_EQ(ErrorCodeOf([] { TTextFile("folder").Create(); }), EISDIR);
-    EXPECT_EQ(ErrorCodeOf([] { TTextFile("folder").Append(); }), EISDIR);
-    EXPECT_EQ(ErrorCodeOf([] { TTextFile("present").WriteLine("x"); }), EBADF);
-    EXPECT_EQ(ErrorCodeOf([] { TTextFile("present").Close(); }), EBADF);
+    WriteContents("present", "x");
+    EXPECT_EQ(InOutErrorCode([] { TTextFile("absent").Append(); }), ENOENT);
+    EXPECT_EQ(InOutErrorCode([] { TTextFile("no-such-folder/day.log").Create(); }), ENOENT);
+    EXPECT_EQ(InOutErrorCode([] { TTextFile("folder").Create(); }), EISDIR);
+    EXPECT_EQ(InOutErrorCode([] { TTextFile("folder").Append(); }), EISDIR);
+    EXPECT_EQ(InOutErrorCode([] { TTextFile("present").WriteLine("x"); }), EBADF);
+    EXPECT_EQ(InOutErrorCode([] { TTextFile("present").Close(); }), EBADF);
     EXPECT_EQ(Contents("present"), "x");
     EXPECT_FALSE(QFile::exists("absent"));
 }
@@ -84,7 +64,7 @@ TEST(TextFile, EachStepRaisesWithTheSystemsCode) {
 TEST(TextFile, AFolderThatIsGoneRefusesTheFile) {
     // Works as root too: no permission bits are involved.
     ASSERT_EQ(::rmdir(QFile::encodeName(testdirs::WorkDir()).constData()), 0);
-    EXPECT_EQ(ErrorCodeOf([] { TTextFile("day.log").Create(); }), ENOENT);
+    EXPECT_EQ(InOutErrorCode([] { TTextFile("day.log").Create(); }), ENOENT);
 }
 
 TEST(TextFile, AReadOnlyFolderRefusesTheFile) {
@@ -92,7 +72,7 @@ TEST(TextFile, AReadOnlyFolderRefusesTheFile) {
         GTEST_SKIP() << "root writes into read-only folders";
     QDir().mkdir("locked");
     QFile::setPermissions("locked", QFile::ReadOwner | QFile::ExeOwner);
-    EXPECT_EQ(ErrorCodeOf([] { TTextFile("locked/day.log").Create(); }), EACCES);
+    EXPECT_EQ(InOutErrorCode([] { TTextFile("locked/day.log").Create(); }), EACCES);
 }
 
 TEST(TextFile, ASecondWriterIsRefusedWhileReadersGetIn) {
@@ -103,7 +83,7 @@ TEST(TextFile, ASecondWriterIsRefusedWhileReadersGetIn) {
 
     TTextFile second("day.log");
     second.LockWaitMs = 0;
-    EXPECT_EQ(ErrorCodeOf([&] { second.Append(); }), EWOULDBLOCK);
+    EXPECT_EQ(InOutErrorCode([&] { second.Append(); }), EWOULDBLOCK);
     EXPECT_FALSE(second.IsOpen());
     EXPECT_EQ(Contents("day.log"), "a\r\n");
 
@@ -113,7 +93,7 @@ TEST(TextFile, ASecondWriterIsRefusedWhileReadersGetIn) {
     // Until it is closed, the lock is the second writer's.
     TTextFile third("day.log");
     third.LockWaitMs = 20;
-    EXPECT_EQ(ErrorCodeOf([&] { third.Append(); }), EWOULDBLOCK);
+    EXPECT_EQ(InOutErrorCode([&] { third.Append(); }), EWOULDBLOCK);
     second.Close();
     EXPECT_EQ(Contents("day.log"), "a\r\nb\r\n");
 }

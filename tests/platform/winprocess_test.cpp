@@ -1,5 +1,8 @@
 // The process and pipe services against real children (the helpers of tests/process).
+#include "ChildProcesses.h"
 #include "TestDirs.h"
+#include "TestEnvironment.h"
+#include "TestFiles.h"
 #include "winprocess.h"
 
 #include <QDir>
@@ -9,20 +12,18 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
-#include <fstream>
 #include <set>
 #include <string>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
+
+using namespace proctest;
 
 std::u16string Wide(const QString& text) {
     return text.toStdU16String();
@@ -39,28 +40,6 @@ std::string ReadAll(HANDLE fd) {
 
 bool IsCloseOnExec(HANDLE fd) {
     return (fcntl(static_cast<int>(fd), F_GETFD) & FD_CLOEXEC) != 0;
-}
-
-bool ProcessExists(DWORD pid) {
-    return QFile::exists(QStringLiteral("/proc/%1").arg(pid));
-}
-
-// Waits, with a generous bound, until a condition holds; answers whether it did.
-template <typename F> bool EventuallyTrue(F condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
-char ProcessState(DWORD pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string all((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const auto close = all.rfind(')');
-    return close == std::string::npos || close + 2 >= all.size() ? '?' : all[close + 2];
 }
 
 std::set<std::string> OpenDescriptorsOf(DWORD pid) {
@@ -238,30 +217,26 @@ TEST(CreateProcess, ArgumentsExitCodeAndNoZombie) {
 }
 
 TEST(CreateProcess, FailuresAreSynchronousAndLeaveNoChild) {
-    Child missing(QStringLiteral("no-such-program-tidelog arg"));
-    EXPECT_FALSE(missing.ok);
-    EXPECT_EQ(missing.error, static_cast<DWORD>(ENOENT));
-
-    Child badDir(Quoted(HELPER_ECHOARGS), 0, nullptr, testdirs::WorkDir() + "/absent");
-    EXPECT_FALSE(badDir.ok);
-    EXPECT_EQ(badDir.error, static_cast<DWORD>(ENOENT));
-
-    Child badDirSuspended(Quoted(HELPER_ECHOARGS), CREATE_SUSPENDED, nullptr,
-                          testdirs::WorkDir() + "/absent");
-    EXPECT_FALSE(badDirSuspended.ok);
-    EXPECT_EQ(badDirSuspended.error, static_cast<DWORD>(ENOENT));
-
+    const QString absent = testdirs::WorkDir() + "/absent";
     const QString notRunnable = testdirs::WorkDir() + "/plain.txt";
-    QFile file(notRunnable);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    Child notExecutable(Quoted(notRunnable.toLocal8Bit().constData()));
-    EXPECT_FALSE(notExecutable.ok);
-    EXPECT_EQ(notExecutable.error, static_cast<DWORD>(EACCES));
-
-    errno = 0;
-    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
-    EXPECT_EQ(errno, ECHILD);
+    testfiles::WriteContents(notRunnable, "");
+    const struct {
+        QString commandLine;
+        DWORD flags;
+        QString directory;
+        int error;
+    } cases[] = {
+        {"no-such-program-tidelog arg", 0, {}, ENOENT},
+        {Quoted(HELPER_ECHOARGS), 0, absent, ENOENT},
+        {Quoted(HELPER_ECHOARGS), CREATE_SUSPENDED, absent, ENOENT},
+        {Quoted(notRunnable.toLocal8Bit().constData()), 0, {}, EACCES},
+    };
+    for (const auto& c : cases) {
+        Child child(c.commandLine, c.flags, nullptr, c.directory);
+        EXPECT_FALSE(child.ok) << c.commandLine.toStdString();
+        EXPECT_EQ(child.error, static_cast<DWORD>(c.error)) << c.commandLine.toStdString();
+    }
+    EXPECT_TRUE(HasNoChildren());
 }
 
 TEST(CreateProcess, SearchesProgramFolderThenCurrentFolderThenPath) {
@@ -270,15 +245,12 @@ TEST(CreateProcess, SearchesProgramFolderThenCurrentFolderThenPath) {
     QDir().mkpath(programDir);
     QDir().mkpath(pathDir);
     auto writeTool = [](const QString& dir, const char* answer, bool executable = true) {
-        QFile tool(dir + "/tidelog-tool");
-        ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
-        tool.write(QByteArray("#!/bin/sh\necho ") + answer + "\n");
-        tool.close();
-        chmod(QFile::encodeName(tool.fileName()).constData(), executable ? 0755 : 0644);
+        const QString tool = dir + "/tidelog-tool";
+        testfiles::WriteContents(tool, QByteArray("#!/bin/sh\necho ") + answer + "\n");
+        chmod(QFile::encodeName(tool).constData(), executable ? 0755 : 0644);
     };
     SetExecutablePathOverride(programDir + "/tidelog");
-    const QByteArray oldPath = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(pathDir) + ":" + oldPath);
+    const testenv::ScopedVariable path("PATH", QFile::encodeName(pathDir) + ":" + qgetenv("PATH"));
 
     auto run = [](std::string& output) {
         Child child(QStringLiteral("tidelog-tool"));
@@ -305,7 +277,6 @@ TEST(CreateProcess, SearchesProgramFolderThenCurrentFolderThenPath) {
     QFile::remove(programDir + "/tidelog-tool");
     EXPECT_EQ(run(out), static_cast<DWORD>(ENOENT));
 
-    qputenv("PATH", oldPath);
     SetExecutablePathOverride(QString());
 }
 
@@ -430,7 +401,7 @@ TEST(CreateProcess, DetachedGroupAndPriority) {
 }
 
 TEST(CreateProcess, ChildWhoseHandlesAreClosedIsReapedWhenItEnds) {
-    const auto before = OpenDescriptorsOf(getpid());
+    const auto before = OpenDescriptors();
     DWORD pid = 0;
     {
         Child child(Quoted(HELPER_HANG));
@@ -440,9 +411,5 @@ TEST(CreateProcess, ChildWhoseHandlesAreClosedIsReapedWhenItEnds) {
         CloseHandle(child.info.hThread);
         child.ok = 0; // handles are gone; the child goes on running
     }
-    EXPECT_TRUE(ProcessExists(pid)); // still running: closing its handles does not end it
-    EXPECT_NE(ProcessState(pid), 'Z');
-    kill(static_cast<pid_t>(pid), SIGKILL);
-    EXPECT_TRUE(EventuallyTrue([&] { return !ProcessExists(pid); }));
-    EXPECT_TRUE(EventuallyTrue([&] { return OpenDescriptorsOf(getpid()) == before; }));
+    ExpectRunningThenReapedWhenKilled(pid, before);
 }

@@ -1,10 +1,10 @@
 #include "SettingsStore.h"
+#include "TestWindows.h"
 #include "ui_ComboTestForm.h"
 
 #include "Forms.h"
 #include "qelComboBox.h"
 
-#include <QApplication>
 #include <QTest>
 
 #include <memory>
@@ -19,11 +19,6 @@ class TComboTestForm : public TForm, public Ui::ComboTestForm {
 public:
     TComboTestForm() { setupUi(this); }
     void Finish() { ui::FinishLoading(this); }
-    void ShowActive() {
-        show();
-        QApplication::setActiveWindow(this);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(this));
-    }
 };
 
 class QelComboBox : public ProgramSettingsTest {};
@@ -50,7 +45,7 @@ TEST_F(QelComboBox, StoredIndexIsAppliedWithoutOnClickAndOnChangeStaysAttached) 
     EXPECT_EQ(form.ComboBoxSmoothing->Text(), QStringLiteral("Smooth more"));
     EXPECT_EQ(clicks, 0);
 
-    form.ShowActive();
+    testui::ShowActive(form);
     form.ComboBoxSmoothing->setFocus();
     QTest::keyClick(form.ComboBoxSmoothing, Qt::Key_Up);
     EXPECT_EQ(clicks, 1);
@@ -63,7 +58,7 @@ TEST_F(QelComboBox, StoresTheIndexOfTheLastExitNotTheCurrentOne) {
         int exits = 0;
         form.ComboBoxSmoothing->OnExit = [&](TComponent*) { ++exits; };
         form.Finish();
-        form.ShowActive();
+        testui::ShowActive(form);
         form.ComboBoxSmoothing->setFocus();
         QTest::keyClick(form.ComboBoxSmoothing, Qt::Key_Down); // the user picks "Smooth more"
         form.ButtonClose->setFocus();                          // and moves on: an exit
@@ -113,7 +108,7 @@ TEST_F(QelComboBox, DesigningSecondStepAndCodeMadeTouchNothing) {
         form.Finish();
         EXPECT_EQ(form.ComboBoxSmoothing->ItemIndex(), 1);
         EXPECT_TRUE(form.ComboBoxNoName->NamedAs.isEmpty());
-        form.ShowActive();
+        testui::ShowActive(form);
         form.ComboBoxSmoothing->setFocus();
         form.ButtonClose->setFocus();
     }

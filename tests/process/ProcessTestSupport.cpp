@@ -1,15 +1,6 @@
 #include "ProcessTestSupport.h"
 
-#include <QDir>
-#include <QFile>
-
-#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace proctest {
 namespace {
@@ -57,35 +48,6 @@ StartSpy::~StartSpy() {
 
 const std::vector<StartCall>& StartSpy::Calls() const {
     return gCalls;
-}
-
-std::set<std::string> OpenDescriptors() {
-    std::set<std::string> fds;
-    // Listed through a fresh directory read each time; the reading descriptor itself is closed
-    // again before the answer is used.
-    for (const QString& name : QDir(QStringLiteral("/proc/self/fd"))
-                                   .entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
-        const QString target = QFile::symLinkTarget(QStringLiteral("/proc/self/fd/") + name);
-        if (!target.isEmpty())
-            fds.insert(name.toStdString() + " " + target.toStdString());
-    }
-    return fds;
-}
-
-bool HasNoChildren() {
-    errno = 0;
-    return waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD;
-}
-
-bool ProcessExists(DWORD pid) {
-    return QFile::exists(QStringLiteral("/proc/%1").arg(pid));
-}
-
-char ProcessState(DWORD pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string all((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const auto close = all.rfind(')');
-    return close == std::string::npos || close + 2 >= all.size() ? '?' : all[close + 2];
 }
 
 } // namespace proctest

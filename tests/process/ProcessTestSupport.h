@@ -1,16 +1,13 @@
-// Shared by the process tests: a spy on the start's system call, descriptor and child counts,
-// and a bounded wait for a condition.
+// Shared by the process tests: a spy on the start's system call, the message an action raises,
+// and (from the shared test support) the child and descriptor checks.
 #pragma once
 
+#include "ChildProcesses.h"
 #include "dprocess.h"
 
 #include <QByteArray>
 #include <QString>
 
-#include <chrono>
-#include <set>
-#include <string>
-#include <thread>
 #include <vector>
 
 namespace proctest {
@@ -41,21 +38,19 @@ public:
     const std::vector<StartCall>& Calls() const;
 };
 
-std::set<std::string> OpenDescriptors();
-// True when this process has no child at all, running or unreaped.
-bool HasNoChildren();
-
-template <typename F> bool EventuallyTrue(F condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+// The message of the E that action raises, or "<nothing raised>".
+template <typename E, typename F> QString MessageOf(F action) {
+    try {
+        action();
+    } catch (const E& e) {
+        return e.Message();
     }
-    return true;
+    return QStringLiteral("<nothing raised>");
 }
 
-bool ProcessExists(DWORD pid);
-char ProcessState(DWORD pid); // the state letter of /proc/PID/stat
+// A helper program's path (a compile definition) as the process component takes it.
+inline QString Helper(const char* path) {
+    return QString::fromLocal8Bit(path);
+}
 
 } // namespace proctest

@@ -10,10 +10,6 @@ using namespace proctest;
 
 namespace {
 
-QString Helper(const char* path) {
-    return QString::fromLocal8Bit(path);
-}
-
 QByteArray Pattern(int count) {
     QByteArray bytes(count, '\0');
     for (int i = 0; i < count; ++i)

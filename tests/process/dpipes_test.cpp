@@ -1,3 +1,4 @@
+#include "ProcessTestSupport.h"
 #include "dpipes.h"
 #include "winprocess.h"
 
@@ -10,6 +11,8 @@
 #include <fcntl.h>
 
 namespace {
+
+using proctest::MessageOf;
 
 // Records the count of every read a seek makes.
 class RecordingInputPipe : public TInputPipeStream {
@@ -45,15 +48,6 @@ struct Pipe {
             CloseHandle(write);
     }
 };
-
-template <typename E, typename F> QString MessageOf(F action) {
-    try {
-        action();
-    } catch (const E& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<nothing raised>");
-}
 
 } // namespace
 

@@ -17,25 +17,12 @@ using namespace proctest;
 
 namespace {
 
-QString Helper(const char* path) {
-    return QString::fromLocal8Bit(path);
-}
-
 QByteArray ReadAll(TInputPipeStream& stream) {
     QByteArray all;
     char buffer[4096];
     for (std::int32_t n; (n = stream.Read(buffer, sizeof buffer)) > 0;)
         all.append(buffer, n);
     return all;
-}
-
-template <typename F> QString RaisedMessage(F action) {
-    try {
-        action();
-    } catch (const EProcess& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<nothing raised>");
 }
 
 class NonInheritingProcess : public TProcess {
@@ -244,7 +231,7 @@ TEST(ProcessStart, WhatToRunAndHowTheCommandLineIsBuilt) {
     StartSpy spy;
     {
         TProcess p;
-        EXPECT_EQ(RaisedMessage([&] { p.Execute(); }), "Cannot execute empty command-line");
+        EXPECT_EQ(MessageOf<EProcess>([&] { p.Execute(); }), "Cannot execute empty command-line");
         EXPECT_EQ(p.OutputStream(), nullptr);
         EXPECT_TRUE(spy.Calls().empty());
     }
@@ -254,7 +241,7 @@ TEST(ProcessStart, WhatToRunAndHowTheCommandLineIsBuilt) {
         p.SetOptions({poUsePipes});
         p.Executable = "/no such dir/beamgauge";
         p.Parameters = {"snr", "", "a b", R"(say "hi" x)", "t\tab"};
-        EXPECT_EQ(RaisedMessage([&] { p.Execute(); }), "Failed to execute  : 2");
+        EXPECT_EQ(MessageOf<EProcess>([&] { p.Execute(); }), "Failed to execute  : 2");
         ASSERT_EQ(spy.Calls().size(), 1u);
         EXPECT_EQ(spy.Calls()[0].commandLine,
                   "\"/no such dir/beamgauge\" snr  \"a b\" say \"hi\" x t\tab");
@@ -296,7 +283,7 @@ TEST(ProcessStart, WhatToRunAndHowTheCommandLineIsBuilt) {
         TProcess p;
         p.SetCommandLine(Helper(HELPER_ECHOARGS));
         p.CurrentDirectory = testdirs::WorkDir() + "/absent";
-        EXPECT_EQ(RaisedMessage([&] { p.Execute(); }),
+        EXPECT_EQ(MessageOf<EProcess>([&] { p.Execute(); }),
                   "Failed to execute " + Helper(HELPER_ECHOARGS) + " : 2");
         EXPECT_EQ(p.OutputStream(), nullptr);
     }
@@ -424,11 +411,7 @@ TEST(ProcessStart, DestroyingTheComponentLeavesTheChildRunning) {
         p.Execute();
         pid = p.ProcessID();
     }
-    EXPECT_TRUE(ProcessExists(pid));
-    EXPECT_NE(ProcessState(pid), 'Z');
-    kill(static_cast<pid_t>(pid), SIGKILL);
-    EXPECT_TRUE(EventuallyTrue([&] { return !ProcessExists(pid); }));
-    EXPECT_TRUE(EventuallyTrue([&] { return OpenDescriptors() == before; }));
+    ExpectRunningThenReapedWhenKilled(pid, before);
 }
 
 TEST(ProcessStart, PipeFailureReleasesWhatWasMadeAndRaises) {
@@ -443,7 +426,7 @@ TEST(ProcessStart, PipeFailureReleasesWhatWasMadeAndRaises) {
         TProcess p;
         p.SetOptions({poUsePipes});
         p.Executable = "/no/such/program";
-        EXPECT_EQ(RaisedMessage([&] { p.Execute(); }), "Failed to execute  : 2");
+        EXPECT_EQ(MessageOf<EProcess>([&] { p.Execute(); }), "Failed to execute  : 2");
     }
     for (int k = 0; k <= 6; ++k) {
         // The lowest limit below which exactly k descriptor numbers are free.
@@ -463,7 +446,7 @@ TEST(ProcessStart, PipeFailureReleasesWhatWasMadeAndRaises) {
             rlimit tight = original;
             tight.rlim_cur = static_cast<rlim_t>(limit);
             ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
-            message = RaisedMessage([&] { p.Execute(); });
+            message = MessageOf<EProcess>([&] { p.Execute(); });
             ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &original), 0);
         }
         // Too few descriptors for the pipes: EMFILE; enough: the missing program (ENOENT).

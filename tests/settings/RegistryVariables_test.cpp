@@ -1,13 +1,13 @@
 #include "RegistryVariables.h"
 
+#include "RegistryValues.h"
 #include "SysUtils.h"
 #include "TestDirs.h"
+#include "TestFiles.h"
 #include "registry.h"
 #include "winbase.h"
 
 #include <QByteArray>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -17,77 +17,16 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <sys/stat.h>
 
 namespace {
 
-const QString kTidelogKey = QStringLiteral("Software\\Marrowby\\Tidelog");
+using namespace testregistry;
+using testfiles::Contents;
+using testfiles::WriteContents;
 
-QString TidelogFile() {
-    return testdirs::ConfigHome() + "/Software/Marrowby/Tidelog.reg";
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-struct Stored {
-    LONG Result = ERROR_SUCCESS;
-    DWORD Type = 0;
-    QByteArray Data;
-};
-
-Stored Query(const QString& name, HKEY root = HKEY_CURRENT_USER,
-             const QString& path = kTidelogKey) {
-    Stored stored;
-    HKEY key = 0;
-    stored.Result = RegOpenKeyExW(root, path, 0, KEY_READ, &key);
-    if (stored.Result != ERROR_SUCCESS)
-        return stored;
-    DWORD size = 0;
-    stored.Result = RegQueryValueExW(key, name, nullptr, &stored.Type, nullptr, &size);
-    if (stored.Result == ERROR_SUCCESS) {
-        stored.Data = QByteArray(static_cast<qsizetype>(size), '\0');
-        stored.Result = RegQueryValueExW(key, name, nullptr, &stored.Type,
-                                         reinterpret_cast<BYTE*>(stored.Data.data()), &size);
-    }
-    RegCloseKey(key);
-    return stored;
-}
-
-void Set(const QString& name, DWORD type, const QByteArray& data) {
-    HKEY key = 0;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kTidelogKey, 0, QString(), REG_OPTION_NON_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(data.constData()),
-                             static_cast<DWORD>(data.size())),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-QByteArray Dword(std::uint32_t value) {
-    QByteArray data;
-    for (int i = 0; i < 4; ++i)
-        data += static_cast<char>((value >> (8 * i)) & 0xFF);
-    return data;
-}
-
+// The eight bytes of a 64-bit value, least significant first.
 QByteArray Bits(std::uint64_t bits) {
-    QByteArray data;
-    for (int i = 0; i < 8; ++i)
-        data += static_cast<char>((bits >> (8 * i)) & 0xFF);
-    return data;
+    return Dword(static_cast<std::uint32_t>(bits)) + Dword(static_cast<std::uint32_t>(bits >> 32));
 }
 
 QByteArray DoubleData(double value) {
@@ -118,10 +57,10 @@ TEST_F(RegistryVariablesTest, FirstRunKeepsDefaultsAndFreeingWritesEveryValue) {
         EXPECT_FALSE(device.Value);
         EXPECT_EQ(interval.Value, 5);
         EXPECT_EQ(ratio.Value, -2.5);
-        EXPECT_FALSE(QFileInfo::exists(TidelogFile())); // loading creates nothing
+        EXPECT_FALSE(QFileInfo::exists(TidelogKeyFile())); // loading creates nothing
         // Assigning touches nothing; Save writes at once.
         interval.Value = 7;
-        EXPECT_FALSE(QFileInfo::exists(TidelogFile()));
+        EXPECT_FALSE(QFileInfo::exists(TidelogKeyFile()));
         interval.Save();
         EXPECT_EQ(Query("Interval").Data, Dword(7));
         EXPECT_EQ(Query("Start").Result, ERROR_FILE_NOT_FOUND);
@@ -194,7 +133,7 @@ TEST_F(RegistryVariablesTest, WrongTypeOrLengthGivesDefaultAndSaveStoresTheRight
     for (const auto& row : rows) {
         SCOPED_TRACE(index);
         const QString name = QStringLiteral("Value%1").arg(index++);
-        Set(name, row.Type, row.Data);
+        ASSERT_EQ(Set(name, row.Type, row.Data), ERROR_SUCCESS);
         const double defaultValue = row.VariableKind == Kind::Boolean ? 1 : 0.25 + index;
         std::unique_ptr<TRegistryVariable> variable = Make(row.VariableKind, name, defaultValue);
         EXPECT_EQ(ValueOf(*variable), row.VariableKind == Kind::Integer
@@ -234,7 +173,7 @@ TEST_F(RegistryVariablesTest, NanPatternsGiveTheDefaultInfinitiesAreTaken) {
     for (const Kind kind : {Kind::Double, Kind::DateTime}) {
         for (const auto& row : rows) {
             SCOPED_TRACE(testing::Message() << std::hex << row.Stored);
-            Set("Value", REG_BINARY, Bits(row.Stored));
+            ASSERT_EQ(Set("Value", REG_BINARY, Bits(row.Stored)), ERROR_SUCCESS);
             std::unique_ptr<TRegistryVariable> variable = Make(kind, "Value", 43905.5);
             const double value = ValueOf(*variable);
             if (row.Taken)
@@ -245,7 +184,7 @@ TEST_F(RegistryVariablesTest, NanPatternsGiveTheDefaultInfinitiesAreTaken) {
             EXPECT_EQ(Query("Value").Data, row.Taken ? Bits(row.Stored) : DoubleData(43905.5));
         }
     }
-    Set("Value", REG_BINARY, DoubleData(inf));
+    ASSERT_EQ(Set("Value", REG_BINARY, DoubleData(inf)), ERROR_SUCCESS);
     EXPECT_EQ(TRegistryDateTime("Value", 1.0).Value, inf);
 }
 
@@ -264,8 +203,8 @@ TEST_F(RegistryVariablesTest, DwordsReadAsBooleansAndSignedIntegers) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Stored);
-        Set("Flag", REG_DWORD, Dword(row.Stored));
-        Set("Number", REG_DWORD, Dword(row.Stored));
+        ASSERT_EQ(Set("Flag", REG_DWORD, Dword(row.Stored)), ERROR_SUCCESS);
+        ASSERT_EQ(Set("Number", REG_DWORD, Dword(row.Stored)), ERROR_SUCCESS);
         {
             TRegistryBoolean flag("Flag", !row.Boolean);
             TRegistryInteger number("Number", 99);
@@ -340,23 +279,21 @@ TEST_F(RegistryVariablesTest, ReadOnlyKeyKeepsDefaultsAndItsSavesChangeNothing) 
         TRegistryInteger interval("Interval", 9);
         TRegistryDateTime start("Start", 0.5);
     }
-    const QByteArray before = ReadFile(TidelogFile());
-    const QString folder = QFileInfo(TidelogFile()).path();
-    for (const QString& readOnly : {TidelogFile(), folder}) {
-        SCOPED_TRACE(readOnly.toStdString());
-        const bool isFolder = QFileInfo(readOnly).isDir();
-        ASSERT_EQ(chmod(QFile::encodeName(readOnly).constData(), isFolder ? 0555 : 0444), 0);
-        {
-            TRegistryInteger interval("Interval", 5);
-            TRegistryDateTime start("Start", 0.25);
-            TRegistryBoolean device("Device", true);
-            EXPECT_EQ(interval.Value, 5); // the key is there, but only for reading
-            EXPECT_EQ(start.Value, 0.25);
-            interval.Value = 11;
-            interval.Save();
-        }
-        EXPECT_EQ(ReadFile(TidelogFile()), before);
-        ASSERT_EQ(chmod(QFile::encodeName(readOnly).constData(), isFolder ? 0755 : 0644), 0);
+    const QByteArray before = Contents(TidelogKeyFile());
+    const QString folder = QFileInfo(TidelogKeyFile()).path();
+    for (const QString& readOnly : {TidelogKeyFile(), folder}) {
+        testfiles::WithReadOnly(readOnly, [&] {
+            {
+                TRegistryInteger interval("Interval", 5);
+                TRegistryDateTime start("Start", 0.25);
+                TRegistryBoolean device("Device", true);
+                EXPECT_EQ(interval.Value, 5); // the key is there, but only for reading
+                EXPECT_EQ(start.Value, 0.25);
+                interval.Value = 11;
+                interval.Save();
+            }
+            EXPECT_EQ(Contents(TidelogKeyFile()), before);
+        });
     }
     EXPECT_EQ(TRegistryInteger("Interval", 5).Value, 9);
 }
@@ -365,16 +302,16 @@ TEST_F(RegistryVariablesTest, GarbageFileGivesDefaultsAndIsKeptUntilSaved) {
     QByteArray garbage;
     for (int i = 0; i < 2048; ++i)
         garbage += static_cast<char>((i * 131 + 7) % 256);
-    WriteFile(TidelogFile(), garbage);
+    WriteContents(TidelogKeyFile(), garbage);
     {
         TRegistryInteger interval("Interval", 5);
         TRegistryDateTime start("Start", 0.25);
         EXPECT_EQ(interval.Value, 5);
         EXPECT_EQ(start.Value, 0.25);
-        EXPECT_EQ(ReadFile(TidelogFile()), garbage);
+        EXPECT_EQ(Contents(TidelogKeyFile()), garbage);
     }
     // The save added the values and kept every byte it could not read.
-    const QByteArray saved = ReadFile(TidelogFile());
+    const QByteArray saved = Contents(TidelogKeyFile());
     EXPECT_TRUE(saved.contains(garbage));
     EXPECT_EQ(TRegistryInteger("Interval", 1).Value, 5);
     EXPECT_EQ(TRegistryDateTime("Start", 1).Value, 0.25);
@@ -386,16 +323,16 @@ TEST_F(RegistryVariablesTest, CutFileGivesStoredValuesOrDefaults) {
         TRegistryDateTime start("Start", 0.5);
         TRegistryBoolean device("Device", true);
     }
-    const QByteArray full = ReadFile(TidelogFile());
+    const QByteArray full = Contents(TidelogKeyFile());
     for (qsizetype cut = 0; cut < full.size(); cut += 3) {
         SCOPED_TRACE(cut);
-        WriteFile(TidelogFile(), full.left(cut));
+        WriteContents(TidelogKeyFile(), full.left(cut));
         TRegistryInteger interval("Interval", 5);
         TRegistryDateTime start("Start", 0.25);
         TRegistryBoolean device("Device", false);
         EXPECT_TRUE(interval.Value == 9 || interval.Value == 5) << interval.Value;
         EXPECT_TRUE(start.Value == 0.5 || start.Value == 0.25) << start.Value;
-        EXPECT_EQ(ReadFile(TidelogFile()), full.left(cut)); // untouched until saved
+        EXPECT_EQ(Contents(TidelogKeyFile()), full.left(cut)); // untouched until saved
         // The values whose lines are whole in the cut file are read.
         EXPECT_EQ(interval.Value == 9, full.left(cut).contains("\"Interval\"=dword:00000009\n") ||
                                            full.left(cut).endsWith("\"Interval\"=dword:00000009"));

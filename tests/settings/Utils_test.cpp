@@ -1,17 +1,18 @@
+#include "ChildProcesses.h"
 #include "DegreeSign.h"
 #include "RegistryVariables.h"
 #include "SharedUnits.h"
+#include "TestEnvironment.h"
 #include "Utils.h"
 
-#include <QProcess>
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cstdint>
-#include <cstdlib>
 #include <ctime>
+#include <iostream>
 #include <map>
 
 namespace {
@@ -54,11 +55,8 @@ TEST(UtcNow, KnownInstantsWhateverTheTimeZone) {
     };
     const char* zones[] = {"UTC", "Pacific/Kiritimati", "America/St_Johns", "Asia/Kathmandu",
                            "<-11>11"};
-    const char* savedZone = std::getenv("TZ");
-    const std::string previous = savedZone ? savedZone : "";
     for (const char* zone : zones) {
-        setenv("TZ", zone, 1);
-        tzset();
+        const testenv::ScopedVariable inZone("TZ", zone);
         for (const auto& instant : instants) {
             SCOPED_TRACE(testing::Message() << zone << " " << instant.UnixMs);
             SetClockSource([&] { return instant.UnixMs; });
@@ -66,47 +64,30 @@ TEST(UtcNow, KnownInstantsWhateverTheTimeZone) {
         }
     }
     SetClockSource({});
-    if (savedZone)
-        setenv("TZ", previous.c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
     // The real clock: days since 1899-12-30 = 25569 + Unix seconds / 86400, in UTC.
-    setenv("TZ", "Asia/Kathmandu", 1);
-    tzset();
+    const testenv::ScopedVariable inZone("TZ", "Asia/Kathmandu");
     const double expected = 25569.0 + static_cast<double>(std::time(nullptr)) / 86400.0;
     EXPECT_NEAR(UtcNow(), expected, 5.0 / 86400.0);
-    if (savedZone)
-        setenv("TZ", previous.c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
 }
 
 // What the probe program printed, as "name" -> "value".
 std::map<QString, QString> RunProbe(bool withKernel32) {
-    QProcess probe;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (withKernel32)
         environment.insert("LD_LIBRARY_PATH", FAKE_DLL_DIR);
     else
         environment.remove("LD_LIBRARY_PATH");
-    probe.setProcessEnvironment(environment);
-    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    probe.start(UTILS_PROBE, {});
+    const proctest::ProgramRun run = proctest::RunProgram(UTILS_PROBE, {}, environment, 60000);
+    std::cerr << run.err.constData(); // the probe's complaints, if any, for the test's log
     std::map<QString, QString> printed;
-    if (!probe.waitForFinished(60000)) {
-        probe.kill();
-        probe.waitForFinished();
+    if (!run.finished)
         return printed;
-    }
-    for (const QString& line : QString::fromUtf8(probe.readAllStandardOutput()).split('\n')) {
+    for (const QString& line : QString::fromUtf8(run.out).split('\n')) {
         const qsizetype space = line.indexOf(' ');
         if (space > 0)
             printed[line.left(space)] = line.mid(space + 1);
     }
-    printed["exit"] =
-        QString::number(probe.exitStatus() == QProcess::NormalExit ? probe.exitCode() : -1);
+    printed["exit"] = QString::number(run.exitCode);
     return printed;
 }
 

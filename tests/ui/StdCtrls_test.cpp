@@ -1,19 +1,14 @@
 #include "ControlTestForm.h"
 #include "TestApplication.h"
+#include "TestWindows.h"
 
-#include <QApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// Shows the form and makes it the active window, so that focus moves as for a user.
-void ShowActive(QWidget& form) {
-    form.show();
-    QApplication::setActiveWindow(&form);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-}
+using testui::ShowActive;
 
 TEST(Label, SizesItselfToItsCaption) {
     TControlTestForm form;

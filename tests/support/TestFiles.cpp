@@ -1,0 +1,48 @@
+#include "TestFiles.h"
+
+#include "SysUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace testfiles {
+
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
+}
+
+void WriteContents(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+void WithReadOnly(const QString& path, const std::function<void()>& body) {
+    SCOPED_TRACE(path.toStdString());
+    const bool folder = QFileInfo(path).isDir();
+    const QByteArray name = QFile::encodeName(path);
+    ASSERT_EQ(chmod(name.constData(), folder ? 0555 : 0444), 0);
+    body();
+    ASSERT_EQ(chmod(name.constData(), folder ? 0755 : 0644), 0);
+}
+
+int InOutErrorCode(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Message(), SysErrorMessage(e.ErrorCode));
+        return e.ErrorCode;
+    }
+    return 0;
+}
+
+} // namespace testfiles

@@ -1,0 +1,24 @@
+// Files in tests: whole contents read and written, a file or folder made read-only for a while,
+// and the system error code a file step raises.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+namespace testfiles {
+
+// The file's bytes, or "<missing>" when it cannot be read.
+QByteArray Contents(const QString& path);
+// Makes the file's folder when needed and replaces the file with the bytes; a failure fails the
+// test.
+void WriteContents(const QString& path, const QByteArray& bytes);
+// Runs body while the file (0444) or folder (0555) has no owner-write bit, then gives it back
+// (0644 / 0755).
+void WithReadOnly(const QString& path, const std::function<void()>& body);
+// The system error code step raises EInOutError with, checking that the message is the system's
+// wording of it; 0 when it raises nothing.
+int InOutErrorCode(const std::function<void()>& step);
+
+} // namespace testfiles
