@@ -1,6 +1,7 @@
 // The program tidelog as a user runs it: started with the tool beside it, then asked by the
 // system to end, it closes its window as the user would and stores its settings.
 #include "TestDirs.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,17 +13,13 @@
 #include <csignal>
 
 TEST(TidelogProgram, EndRequestClosesTheWindowAndStoresTheSettings) {
-    const QString keyFolder = testdirs::ConfigHome() + "/Software/Marrowby";
-    ASSERT_TRUE(QDir().mkpath(keyFolder));
+    const QString key = testdirs::ConfigHome() + "/Software/Marrowby/tidelog.reg";
     // The whole day is inside the window, so the first firing (a second after start) samples.
-    QFile key(keyFolder + "/tidelog.reg");
-    ASSERT_TRUE(key.open(QIODevice::WriteOnly));
-    key.write("Windows Registry Editor Version 5.00\r\n\r\n"
-              "[HKEY_CURRENT_USER\\Software\\Marrowby\\tidelog]\r\n"
-              "\"Start\"=hex:00,00,00,00,00,00,00,00\r\n"
-              "\"Stop\"=hex:32,5f,37,ba,e7,ff,ef,3f\r\n"
-              "\"Interval\"=dword:00000007\r\n");
-    key.close();
+    testfiles::WriteContents(key, "Windows Registry Editor Version 5.00\r\n\r\n"
+                                  "[HKEY_CURRENT_USER\\Software\\Marrowby\\tidelog]\r\n"
+                                  "\"Start\"=hex:00,00,00,00,00,00,00,00\r\n"
+                                  "\"Stop\"=hex:32,5f,37,ba,e7,ff,ef,3f\r\n"
+                                  "\"Interval\"=dword:00000007\r\n");
 
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -41,8 +38,7 @@ TEST(TidelogProgram, EndRequestClosesTheWindowAndStoresTheSettings) {
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
 
-    ASSERT_TRUE(key.open(QIODevice::ReadOnly));
-    const QByteArray stored = key.readAll();
+    const QByteArray stored = testfiles::Contents(key);
     for (const char* value :
          {"\"FormState\"=dword:00000000", "\"FormClientWidth\"=dword:00000126",
           "\"FormClientHeight\"=dword:0000005a", "\"Device\"=dword:00000000",
@@ -51,7 +47,5 @@ TEST(TidelogProgram, EndRequestClosesTheWindowAndStoresTheSettings) {
     QDir logs(testdirs::WorkDir());
     const QStringList files = logs.entryList({"snr-log-*.log"});
     ASSERT_EQ(files.size(), 1);
-    QFile log(logs.filePath(files[0]));
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(log.readAll().endsWith(" 11.7\r\n"));
+    EXPECT_TRUE(testfiles::Contents(logs.filePath(files[0])).endsWith(" 11.7\r\n"));
 }

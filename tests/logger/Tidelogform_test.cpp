@@ -3,6 +3,7 @@
 #include "Tidelogform.h"
 
 #include "TestDirs.h"
+#include "TestFiles.h"
 #include "Utils.h"
 #include "formats.h"
 #include "registry.h"
@@ -42,11 +43,6 @@ public:
 private:
     std::deque<std::int64_t> FReadings;
 };
-
-QByteArray ReadFile(const QString& name) {
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 class LoggingWindow : public ::testing::Test {
 protected:
@@ -179,7 +175,7 @@ TEST_F(LoggingWindow, TakesTheFirstLineAsTenthsOfADecibel) {
         } else {
             EXPECT_EQ(form->LabelReport->Caption(), before);
         }
-        EXPECT_EQ(ReadFile("snr-log-2018-10-04.log"), expectedFile);
+        EXPECT_EQ(testfiles::Contents("snr-log-2018-10-04.log"), expectedFile);
     }
     EXPECT_TRUE(boxes.empty());
 }
@@ -223,7 +219,7 @@ TEST_F(LoggingWindow, DeviceBoxAddsTheArgumentOne) {
     FireWith("100");
     form->CheckBoxDevice->SetChecked(false);
     FireWith("100");
-    EXPECT_EQ(ReadFile(argsFile), "snr\nsnr 1\nsnr\n");
+    EXPECT_EQ(testfiles::Contents(argsFile), "snr\nsnr 1\nsnr\n");
 }
 
 TEST_F(LoggingWindow, NewIntervalAppliesFromTheEndOfTheNextFiring) {
@@ -248,7 +244,7 @@ TEST_F(LoggingWindow, LocaleSeparatorsKeepTheLinePositions) {
     ScriptedClock clock({UnixMs(2018, 10, 4, 10, 55, 7, 999)});
     FireWith("123");
     FireWith("5,5"); // the decimal separator of the user's locale reads as a decimal point
-    EXPECT_EQ(ReadFile("snr-log-2018-10-04.log"),
+    EXPECT_EQ(testfiles::Contents("snr-log-2018-10-04.log"),
               "2018.10.04 10.55.07 12,3\r\n2018.10.04 10.55.07 0,6\r\n");
 }
 
@@ -260,7 +256,7 @@ TEST_F(LoggingWindow, ASampleCrossingMidnightGoesToTheEarlierDaysFile) {
     ScriptedClock clock({UnixMs(2018, 10, 4, 23, 59, 59, 900), UnixMs(2018, 10, 4, 23, 59, 59, 950),
                          UnixMs(2018, 10, 5, 0, 0, 0, 300)});
     FireWith("98");
-    EXPECT_EQ(ReadFile("snr-log-2018-10-04.log"), "2018/10/05 00:00:00 9.8\r\n");
+    EXPECT_EQ(testfiles::Contents("snr-log-2018-10-04.log"), "2018/10/05 00:00:00 9.8\r\n");
     EXPECT_FALSE(QFile::exists("snr-log-2018-10-05.log"));
 }
 
@@ -287,7 +283,7 @@ TEST_F(LoggingWindow, AFailedWriteIsReportedOnceAndSamplingGoesOn) {
     // Once the folder can take the file again, samples are logged as before.
     ASSERT_TRUE(QDir().rmdir("snr-log-2018-10-04.log"));
     FireWith("125");
-    EXPECT_EQ(ReadFile("snr-log-2018-10-04.log"), "2018/10/04 11:00:00 12.5\r\n");
+    EXPECT_EQ(testfiles::Contents("snr-log-2018-10-04.log"), "2018/10/04 11:00:00 12.5\r\n");
     EXPECT_EQ(boxes.size(), 1u);
 }
 
@@ -304,7 +300,7 @@ TEST_F(LoggingWindow, AHangingToolIsCutOffAndSamplingGoesOn) {
     EXPECT_TRUE(form->TimerRepeat->Counting());
 
     FireWith("124");
-    EXPECT_EQ(ReadFile("snr-log-2018-10-04.log"), "2018/10/04 11:00:00 12.4\r\n");
+    EXPECT_EQ(testfiles::Contents("snr-log-2018-10-04.log"), "2018/10/04 11:00:00 12.4\r\n");
 }
 
 TEST_F(LoggingWindow, SettingsAreStoredAndComeBack) {
