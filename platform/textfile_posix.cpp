@@ -1,14 +1,14 @@
 #include "textfile.h"
 
+#include "filelock.h"
+
 #include "SysUtils.h"
 
 #include <QFile>
 
 #include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -27,24 +27,6 @@ int OpenForWriting(const QString& fileName, int flags) {
     if (fd < 0)
         RaiseInOutError(errno);
     return fd;
-}
-
-// flock, not fcntl record locks: a flock belongs to the open file, so two writers inside one
-// process keep each other out too, and closing some other descriptor of the same file does not
-// drop it.
-bool TakeWriterLock(int fd, int waitMs, int& error) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            return true;
-        error = errno;
-        if (error == EINTR)
-            continue;
-        if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)
-            return false;
-        // Another writer holds the lock only for the time it takes to write one line.
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
 }
 
 } // namespace
@@ -68,7 +50,7 @@ void TTextFile::Append() {
         Close();
     const int fd = OpenForWriting(FFileName, O_WRONLY | O_APPEND | O_CLOEXEC);
     int error = 0;
-    if (!TakeWriterLock(fd, LockWaitMs, error)) {
+    if (!LockFileWithin(fd, true, LockWaitMs, error)) {
         ::close(fd);
         RaiseInOutError(error);
     }

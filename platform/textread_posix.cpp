@@ -1,13 +1,13 @@
 #include "textread.h"
 
+#include "filelock.h"
+
 #include <QFile>
 
 #include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -31,22 +31,6 @@ private:
     int FFd;
 };
 
-// The reader's half of TTextFile's writer lock: a shared flock, which an appending writer's
-// exclusive one keeps out for as long as it adds its line.
-bool TakeReaderLock(int fd, int waitMs, int& error) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    for (;;) {
-        if (::flock(fd, LOCK_SH | LOCK_NB) == 0)
-            return true;
-        error = errno;
-        if (error == EINTR)
-            continue;
-        if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
 } // namespace
 
 QByteArray ReadFileDenyWriters(const QString& fileName, int lockWaitMs) {
@@ -69,7 +53,7 @@ QByteArray ReadFileDenyWriters(const QString& fileName, int lockWaitMs) {
         RaiseInOutError(EINVAL);
 
     int error = 0;
-    if (!TakeReaderLock(fd, lockWaitMs, error))
+    if (!LockFileWithin(fd, false, lockWaitMs, error))
         RaiseInOutError(error);
 
     // Read to the end rather than to the size seen before the lock: a writer may have added a
