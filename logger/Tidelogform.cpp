@@ -5,9 +5,7 @@
 #include "Utils.h"
 #include "dprocess.h"
 
-#include <cmath>
 #include <cstdint>
-#include <exception>
 
 namespace {
 
@@ -57,29 +55,22 @@ void TSNRlogger::DateTimePickerChange(TComponent*) {
 
 void TSNRlogger::TimerRepeatTimer(TComponent*) {
     TimerRepeat->SetEnabled(false);
-    std::exception_ptr failure;
+    QString failure;
     try {
-        double day = 0;
-        const TDateTime timeOfDay = std::modf(UtcNow(), &day);
         // In whole milliseconds, so an end of the window counts as inside whatever the last bits.
-        const std::int64_t t = TimeOfDayMilliseconds(timeOfDay);
+        const std::int64_t t = TimeOfDayMilliseconds(TimeOf(UtcNow()));
         if (t >= TimeOfDayMilliseconds(Start->Value) && t <= TimeOfDayMilliseconds(Stop->Value))
             TakeSample(UtcNow());
-    } catch (const Exception&) {
-        failure = std::current_exception();
+    } catch (const Exception& e) {
+        failure = e.Message();
     }
     // An unattended logger must keep sampling after a failed write, so the timer is re-armed
     // before the failure is reported; the report's box lets the timer fire meanwhile.
     TimerRepeat->SetInterval(UpDownInterval->Position() * 1000);
     TimerRepeat->SetEnabled(true);
-    if (failure && !FReportingError) {
+    if (!failure.isEmpty() && !FReportingError && Application) {
         FReportingError = true;
-        try {
-            std::rethrow_exception(failure);
-        } catch (const Exception&) {
-            if (Application)
-                Application->HandleException();
-        }
+        Application->ShowException(failure);
         FReportingError = false;
     }
 }

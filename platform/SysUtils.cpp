@@ -123,3 +123,11 @@ void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour,
 std::int64_t TimeOfDayMilliseconds(TDateTime timeOfDay) {
     return std::llround(timeOfDay * MSecsPerDay);
 }
+
+TDateTime DateOf(TDateTime value) {
+    return std::trunc(value);
+}
+
+TDateTime TimeOf(TDateTime value) {
+    return std::fabs(value - std::trunc(value));
+}

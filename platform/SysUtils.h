@@ -63,6 +63,11 @@ TDateTime EncodeTime(int hour, int minute, int second, int msec);
 // For values before 1899-12-30 the time of day is read from the fraction's magnitude.
 void DecodeDate(TDateTime value, int& year, int& month, int& day);
 void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& msec);
+// The date part (whole days) and the time of day (the fraction, 0 <= t < 1 for dates from
+// 1899-12-30 on) of a date-time.
+TDateTime DateOf(TDateTime value);
+TDateTime TimeOf(TDateTime value);
+
 // A time of day (a fraction of a day) in whole milliseconds, rounded. Times of day are compared
 // this way: the clock's day fraction and a setting's value for the same instant can differ in the
 // last bits of the double.

@@ -9,22 +9,12 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <cmath>
 #include <cstdint>
 
 namespace {
 
 const QString DefaultLogMask = QStringLiteral("snr-log-*.log");
 constexpr double PredictedValue = -99;
-
-double TimeOfDay(TDateTime value) {
-    double day = 0;
-    return std::modf(value, &day);
-}
-
-double WholeDays(TDateTime value) {
-    return std::trunc(value);
-}
 
 } // namespace
 
@@ -106,7 +96,7 @@ void TFormDipview::StartStopChange(TComponent*) {
 }
 
 void TFormDipview::DateTimePickerStartDateChange(TComponent*) {
-    StartDate->Value = WholeDays(DateTimePickerStartDate->DateTime());
+    StartDate->Value = DateOf(DateTimePickerStartDate->DateTime());
     StartDate->Save();
     TimerStartup->SetEnabled(true);
 }
@@ -226,7 +216,7 @@ void TFormDipview::TimerStartupTimer(TComponent*) {
         marker->SetSeriesColor(PredictedSeries->SeriesColor());
         marker->LinePen().SmallDots = true;
         const double m = Chart->LeftAxis().Minimum();
-        const double x = TimeOfDay(PredictedTime);
+        const double x = TimeOf(PredictedTime);
         marker->AddXY(x, m - 0.1, QString(), clTeeColor);
         marker->AddXY(x, m + 0.1, QString(), clTeeColor);
         marker->SetParentChart(Chart);

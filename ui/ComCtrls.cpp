@@ -232,7 +232,7 @@ void TDateTimePicker::SetDate(TDateTime date) {
 TDateTime TDateTimePicker::Time() const {
     // To the millisecond, as the picker shows it: the fraction of a date-time carries the
     // rounding error of its date part.
-    const double fraction = std::fabs(FDateTime - std::trunc(FDateTime));
+    const double fraction = TimeOf(FDateTime);
     return static_cast<double>(std::llround(fraction * MSecsPerDay)) / MSecsPerDay;
 }
 
