@@ -77,10 +77,17 @@ TColor TChart::FreePaletteColor(const TLineSeries* series) const {
 }
 
 void TChart::RepaintNow() {
+    Relayout();
+    if (isVisible()) {
+        FLaidOutForPaint = true;
+        repaint();
+        FLaidOutForPaint = false;
+    }
+}
+
+void TChart::Relayout() {
     FLayoutValid = false;
     Layout();
-    if (isVisible())
-        repaint();
 }
 
 void TChart::Invalidate() {
@@ -102,7 +109,9 @@ const TChartLayout& TChart::Layout() const {
 
 void TChart::paintEvent(QPaintEvent*) {
     // Every paint works the ranges out afresh: plain fields may have changed without notice.
-    FLayoutValid = false;
+    // RepaintNow has just done so for the paint it asks for.
+    if (!FLaidOutForPaint)
+        FLayoutValid = false;
     const TChartLayout& layout = Layout();
     QPainter painter(this);
     PaintChart(painter, *this, layout);

@@ -132,6 +132,9 @@ public:
     // Paints at once: any pending paint is done, and the automatic ranges are worked out,
     // before it returns (also when the chart is not on screen).
     void RepaintNow();
+    // Works the layout out now, as a paint would, without painting: the automatic ranges, the
+    // plotting rectangle and the axes' pixel positions follow the series as they are.
+    void Relayout();
     // Asks for a paint after changes of plain fields (Title, axis Increment, ...).
     void Invalidate();
 
@@ -240,4 +243,6 @@ private:
     // The layout cache: refreshed by paints and on demand (see Layout()).
     mutable std::unique_ptr<TChartLayout> FLayout;
     mutable bool FLayoutValid = false;
+    // Set by RepaintNow for the paint it asks for, which then need not lay out again.
+    bool FLaidOutForPaint = false;
 };

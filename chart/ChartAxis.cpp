@@ -68,13 +68,6 @@ void TChartAxis::SetMinMax(double min, double max) {
         FChart->Invalidate();
 }
 
-double TChartAxis::CalcPosValue(double value) const {
-    const double span = FMaximum - FMinimum;
-    if (!(span > 0) || !std::isfinite(span))
-        return (FStartPixel + FEndPixel) / 2;
-    return FStartPixel + (value - FMinimum) / span * (FEndPixel - FStartPixel);
-}
-
 QString TChartAxis::LabelText(double value, double step) const {
     if (!FDateTime)
         return FormatAxisValue(AxisValuesFormat, value);
@@ -99,16 +92,12 @@ void TChartAxis::AdjustRange() {
         const TLineSeries* series = FChart->Series(i);
         const TChartValueList& values = FHorizontal ? series->XValues() : series->YValues();
         dateTime = dateTime || values.DateTime;
-        for (int j = 0; j < series->Count(); ++j) {
-            const double x = series->XValues().Value(j);
-            const double y = series->YValues().Value(j);
-            if (!std::isfinite(x) || !std::isfinite(y))
-                continue;
-            const double v = FHorizontal ? x : y;
-            low = std::min(low, v);
-            high = std::max(high, v);
-            any = true;
-        }
+        const TSeriesExtent& extent = series->Extent();
+        if (!extent.Any)
+            continue;
+        low = std::min(low, FHorizontal ? extent.MinX : extent.MinY);
+        high = std::max(high, FHorizontal ? extent.MaxX : extent.MaxY);
+        any = true;
     }
     FDateTime = dateTime;
     if (!any)

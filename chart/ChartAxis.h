@@ -12,6 +12,7 @@
 #include <QFontMetrics>
 #include <QString>
 
+#include <cmath>
 #include <vector>
 
 class TChart;
@@ -91,7 +92,13 @@ public:
     // The pixel (in the chart's coordinates) of a value along the axis, as last laid out:
     // Minimum at the left or bottom edge of the plotting rectangle, Maximum at the right or top.
     // With equal ends every value lies in the middle.
-    double CalcPosValue(double value) const;
+    // Inline: the painter calls it for every point it draws.
+    double CalcPosValue(double value) const {
+        const double span = FMaximum - FMinimum;
+        if (!(span > 0) || !std::isfinite(span))
+            return (FStartPixel + FEndPixel) / 2;
+        return FStartPixel + (value - FMinimum) / span * (FEndPixel - FStartPixel);
+    }
 
     // A label's text. Date-time axis: the time of day "hh:nn", or "hh:nn:ss" when the step is
     // not a whole number of minutes, or the date "dd-mmm" for steps of a day or more (the

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <vector>
 
 namespace {
@@ -70,34 +71,38 @@ void PaintGrid(QPainter& painter, const TChartAxis& axis, const TAxisTicks& tick
     }
 }
 
-void PaintOneSeries(QPainter& painter, const TChart& chart, const TLineSeries& series) {
+void PaintOneSeries(QPainter& painter, const TChart& chart, const TLineSeries& series,
+                    int columns) {
     const TChartAxis& bottom = chart.BottomAxis();
     const TChartAxis& left = chart.LeftAxis();
+    const std::span<const double> xs = series.XValues().Values();
+    const std::span<const double> ys = series.YValues().Values();
     std::vector<QPolygonF> runs(1);
-    std::vector<int> indexes;
-    std::vector<QPointF> points;
-    for (int i = 0; i < series.Count(); ++i) {
-        const double x = series.XValues().Value(i);
-        const double y = series.YValues().Value(i);
-        if (!std::isfinite(x) || !std::isfinite(y)) {
+    std::vector<std::size_t> indexes;
+    const bool pointsDrawn = series.PointerVisible || series.MarksVisible;
+    for (std::size_t i = 0; i < xs.size(); ++i) {
+        if (!std::isfinite(xs[i]) || !std::isfinite(ys[i])) {
             if (!series.IgnoreNulls && !runs.back().isEmpty())
                 runs.emplace_back();
             continue;
         }
-        const QPointF point(Pixel(bottom, x), Pixel(left, y));
-        runs.back().append(point);
-        indexes.push_back(i);
-        points.push_back(point);
+        runs.back().append(QPointF(Pixel(bottom, xs[i]), Pixel(left, ys[i])));
+        if (pointsDrawn)
+            indexes.push_back(i);
     }
     painter.setPen(ToQPen(series.LinePen(), series.SeriesColor()));
     painter.setBrush(Qt::NoBrush);
     for (const QPolygonF& run : runs)
-        if (run.size() >= 2)
-            painter.drawPolyline(run);
+        DrawSeriesLine(painter, run, columns);
+    if (!pointsDrawn)
+        return;
 
+    std::vector<QPointF> points;
+    for (const QPolygonF& run : runs)
+        points.insert(points.end(), run.begin(), run.end());
     if (series.PointerVisible) {
         for (std::size_t i = 0; i < points.size(); ++i) {
-            const QColor color = ToQColor(series.ValueColor(indexes[i]));
+            const QColor color = ToQColor(series.ValueColor(static_cast<int>(indexes[i])));
             painter.setPen(color.darker(150));
             painter.setBrush(color);
             painter.drawRect(QRectF(points[i] - QPointF(2.5, 2.5), QSizeF(5, 5)));
@@ -108,8 +113,7 @@ void PaintOneSeries(QPainter& painter, const TChart& chart, const TLineSeries& s
         const QFontMetrics metrics(chart.font());
         painter.setPen(chart.palette().windowText().color());
         for (std::size_t i = 0; i < points.size(); ++i) {
-            const QString text =
-                FormatAxisValue(left.AxisValuesFormat, series.YValues().Value(indexes[i]));
+            const QString text = FormatAxisValue(left.AxisValuesFormat, ys[indexes[i]]);
             const QPointF at = points[i];
             painter.drawText(
                 QRectF(at.x() - 100, at.y() - 4 - metrics.height(), 200, metrics.height()),
@@ -204,6 +208,40 @@ void PaintLegend(QPainter& painter, const TChart& chart, const TChartLayout& lay
 }
 
 } // namespace
+
+QPolygonF ColumnReduction(const QPolygonF& run) {
+    QPolygonF reduced;
+    const qsizetype n = run.size();
+    qsizetype i = 0;
+    while (i < n) {
+        // The run of points in the pixel column of point i, and its lowest and highest.
+        const double column = std::floor(run[i].x());
+        qsizetype end = i + 1;
+        qsizetype low = i;
+        qsizetype high = i;
+        for (; end < n && std::floor(run[end].x()) == column; ++end) {
+            if (run[end].y() > run[low].y())
+                low = end;
+            if (run[end].y() < run[high].y())
+                high = end;
+        }
+        // In the order the line passes them; one point when they are the same.
+        reduced.append(run[std::min(low, high)]);
+        if (low != high)
+            reduced.append(run[std::max(low, high)]);
+        i = end;
+    }
+    return reduced;
+}
+
+void DrawSeriesLine(QPainter& painter, const QPolygonF& run, int columns) {
+    if (run.size() < 2)
+        return;
+    if (run.size() > columns)
+        painter.drawPolyline(ColumnReduction(run));
+    else
+        painter.drawPolyline(run);
+}
 
 QFont ChartTitleFont(const QFont& font) {
     QFont title(font);
@@ -344,7 +382,7 @@ void PaintChart(QPainter& painter, const TChart& chart, const TChartLayout& layo
         PaintGrid(painter, chart.LeftAxis(), layout.Left, rect);
         painter.setRenderHint(QPainter::Antialiasing, true);
         for (int i = 0; i < chart.SeriesCount(); ++i)
-            PaintOneSeries(painter, chart, *chart.Series(i));
+            PaintOneSeries(painter, chart, *chart.Series(i), rect.width());
         painter.restore();
 
         painter.setPen(ToQColor(kFrameColor));

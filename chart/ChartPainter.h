@@ -8,6 +8,7 @@
 #include "ChartAxis.h"
 
 #include <QFont>
+#include <QPolygonF>
 #include <QRect>
 #include <QSize>
 
@@ -36,6 +37,15 @@ constexpr int kMinorTickLength = 2;
 
 // The font of the title lines: the chart's own, bold and a point larger.
 QFont ChartTitleFont(const QFont& font);
+
+// One unbroken run of a series' line, in pixels, drawn with the painter's pen. A run with more
+// points than the plot has pixel columns is drawn from its ColumnReduction, so a paint costs
+// what the pixels need, not what the points do.
+void DrawSeriesLine(QPainter& painter, const QPolygonF& run, int columns);
+// The run reduced to what shows in each pixel column: of each stretch of consecutive points in
+// one column, its lowest and its highest point (one point when they are the same), in the order
+// the line passes them, so the line joins every column's extremes as the full line does.
+QPolygonF ColumnReduction(const QPolygonF& run);
 
 TChartLayout LayoutChart(const TChart& chart, TChartAxis& bottom, TChartAxis& left);
 void PaintChart(QPainter& painter, const TChart& chart, const TChartLayout& layout);

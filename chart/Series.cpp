@@ -14,6 +14,14 @@ namespace {
     throw EChartException(QStringLiteral("List index out of bounds (%1)").arg(index));
 }
 
+[[noreturn]] void CountError(std::size_t count) {
+    throw EChartException(QStringLiteral("Value count does not match (%1)").arg(count));
+}
+
+[[noreturn]] void InvalidXError() {
+    throw EChartException(QStringLiteral("Invalid X value"));
+}
+
 // Distance of p from the segment a-b.
 double SegmentDistance(QPointF p, QPointF a, QPointF b) {
     const QPointF ab = b - a;
@@ -38,7 +46,14 @@ double TChartValueList::Value(int index) const {
 void TChartValueList::SetValue(int index, double value) {
     CheckIndex(index);
     FValues[static_cast<std::size_t>(index)] = value;
-    FOwner->Repaint();
+    FOwner->ValuesChanged();
+}
+
+void TChartValueList::SetValues(std::span<const double> values) {
+    if (values.size() != FValues.size())
+        CountError(values.size());
+    std::copy(values.begin(), values.end(), FValues.begin());
+    FOwner->ValuesChanged();
 }
 
 TLineSeries::TLineSeries(TComponent* owner) : TComponent(owner) {}
@@ -49,35 +64,96 @@ TLineSeries::~TLineSeries() {
 
 int TLineSeries::AddXY(double x, double y, const QString& label, TColor color) {
     if (!std::isfinite(x))
-        throw EChartException(QStringLiteral("Invalid X value"));
+        InvalidXError();
     std::vector<double>& xs = FXValues.FValues;
     const auto at = std::upper_bound(xs.begin(), xs.end(), x);
     const auto index = at - xs.begin();
     xs.insert(at, x);
     FYValues.FValues.insert(FYValues.FValues.begin() + index, y);
-    FLabels.insert(FLabels.begin() + index, label);
-    FColors.insert(FColors.begin() + index, color);
-    Repaint();
+    if (!HasPointStyles() && (!label.isEmpty() || color != clTeeColor))
+        MakePointStyles();
+    if (HasPointStyles()) {
+        FLabels.insert(FLabels.begin() + index, label);
+        FColors.insert(FColors.begin() + index, color);
+    }
+    ValuesChanged();
     return static_cast<int>(index);
+}
+
+void TLineSeries::AddXYs(std::span<const double> xs, std::span<const double> ys) {
+    if (xs.size() != ys.size())
+        CountError(ys.size());
+    const auto invalid =
+        std::find_if(xs.begin(), xs.end(), [](double x) { return !std::isfinite(x); });
+    const std::size_t n = static_cast<std::size_t>(invalid - xs.begin());
+    std::vector<double>& x = FXValues.FValues;
+    std::vector<double>& y = FYValues.FValues;
+    const std::size_t sorted = x.size();
+    x.reserve(sorted + n);
+    y.reserve(sorted + n);
+    x.insert(x.end(), xs.begin(), xs.begin() + static_cast<std::ptrdiff_t>(n));
+    y.insert(y.end(), ys.begin(), ys.begin() + static_cast<std::ptrdiff_t>(n));
+    if (HasPointStyles()) {
+        FLabels.resize(x.size());
+        FColors.resize(x.size(), clTeeColor);
+    }
+    RestoreOrder(sorted);
+    ValuesChanged();
+    if (invalid != xs.end())
+        InvalidXError();
+}
+
+// Points from `sortedCount` on were appended in the order they were added. Putting each after
+// every point of lower or equal X, in turn, is a stable sort of the whole list by X.
+void TLineSeries::RestoreOrder(std::size_t sortedCount) {
+    std::vector<double>& x = FXValues.FValues;
+    const std::size_t from = sortedCount > 0 ? sortedCount - 1 : 0;
+    if (std::is_sorted(x.begin() + static_cast<std::ptrdiff_t>(from), x.end()))
+        return;
+    std::vector<std::size_t> order(x.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return x[a] < x[b]; });
+    auto permute = [&](auto& values) {
+        std::remove_reference_t<decltype(values)> result;
+        result.reserve(values.size());
+        for (std::size_t i : order)
+            result.push_back(std::move(values[i]));
+        values.swap(result);
+    };
+    permute(x);
+    permute(FYValues.FValues);
+    if (HasPointStyles()) {
+        permute(FLabels);
+        permute(FColors);
+    }
+}
+
+void TLineSeries::MakePointStyles() {
+    FPointStyles = true;
+    FLabels.assign(FXValues.FValues.size(), QString());
+    FColors.assign(FXValues.FValues.size(), clTeeColor);
 }
 
 QString TLineSeries::XLabel(int index) const {
     FXValues.CheckIndex(index);
-    return FLabels[static_cast<std::size_t>(index)];
+    return HasPointStyles() ? FLabels[static_cast<std::size_t>(index)] : QString();
 }
 
 TColor TLineSeries::ValueColor(int index) const {
     FXValues.CheckIndex(index);
-    const TColor color = FColors[static_cast<std::size_t>(index)];
+    const TColor color = HasPointStyles() ? FColors[static_cast<std::size_t>(index)] : clTeeColor;
     return color == clTeeColor ? FColor : color;
 }
 
 void TLineSeries::Clear() {
     FXValues.FValues.clear();
     FYValues.FValues.clear();
-    FLabels.clear();
-    FColors.clear();
-    Repaint();
+    FPointStyles = false;
+    FLabels = {};
+    FColors = {};
+    ValuesChanged();
 }
 
 void TLineSeries::SetSeriesColor(TColor color) {
@@ -98,6 +174,35 @@ void TLineSeries::SetParentChart(TChart* chart) {
         FParentChart->Detach(this);
     if (chart)
         chart->Attach(this);
+}
+
+void TLineSeries::ValuesChanged() {
+    FExtent.reset();
+    Repaint();
+}
+
+const TSeriesExtent& TLineSeries::Extent() const {
+    if (!FExtent) {
+        TSeriesExtent extent;
+        const std::vector<double>& xs = FXValues.FValues;
+        const std::vector<double>& ys = FYValues.FValues;
+        for (std::size_t i = 0; i < xs.size(); ++i) {
+            const double x = xs[i];
+            const double y = ys[i];
+            if (!std::isfinite(x) || !std::isfinite(y))
+                continue;
+            if (!extent.Any) {
+                extent = {true, x, x, y, y};
+                continue;
+            }
+            extent.MinX = std::min(extent.MinX, x);
+            extent.MaxX = std::max(extent.MaxX, x);
+            extent.MinY = std::min(extent.MinY, y);
+            extent.MaxY = std::max(extent.MaxY, y);
+        }
+        FExtent = extent;
+    }
+    return *FExtent;
 }
 
 void TLineSeries::Repaint() {

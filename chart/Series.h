@@ -12,10 +12,21 @@
 
 #include <QString>
 
+#include <optional>
+#include <span>
 #include <vector>
 
 class TChart;
 class TLineSeries;
+
+// The lowest and highest X and Y of a series' drawn points (both values finite numbers).
+struct TSeriesExtent {
+    bool Any = false; // false: no point is drawn, and the four values mean nothing
+    double MinX = 0;
+    double MaxX = 0;
+    double MinY = 0;
+    double MaxY = 0;
+};
 
 // The X or the Y values of a series, by point index. Both lists of a series always have the
 // same count. An index outside 0..Count()-1 raises EChartException
@@ -35,6 +46,13 @@ public:
     // Writes one value; the series' chart repaints. Writing an X value does not re-order the
     // points.
     void SetValue(int index, double value);
+
+    // Every value at once, by point index, for readers of whole series (painting, axis ranges,
+    // analysis). Valid until the series next changes.
+    std::span<const double> Values() const { return FValues; }
+    // Writes every value at once; the series' chart repaints once. `values` must hold Count()
+    // values, else EChartException "Value count does not match (<count>)" and nothing changes.
+    void SetValues(std::span<const double> values);
 
 private:
     friend class TLineSeries;
@@ -66,6 +84,13 @@ public:
     // point's index. `color` clTeeColor: the point takes the series' colour. An X that is not a
     // finite number is refused with EChartException "Invalid X value"; nothing is added then.
     int AddXY(double x, double y, const QString& label = QString(), TColor color = clTeeColor);
+    // Adds the points (xs[i], ys[i]) with no label in the series' colour, with the same result
+    // as AddXY on each in turn, but in one step: the points are appended and the order is
+    // restored once, so points that come in falling X cost no more than a sort. Storage is
+    // taken once, for exactly the points there are. The two lists must be equally long, else
+    // EChartException "Value count does not match (<count>)". An X that is not a finite number
+    // is refused as AddXY refuses it: the points before it are added, it and the rest are not.
+    void AddXYs(std::span<const double> xs, std::span<const double> ys);
     // The label and colour a point was added with.
     QString XLabel(int index) const;
     TColor ValueColor(int index) const;
@@ -108,14 +133,29 @@ public:
     // Asks the chart for a paint (after changes of plain fields such as Title or LinePen).
     void Repaint();
 
+    // Worked out once after each change of the values, so the axes take their ranges from it
+    // instead of going through every point at every paint.
+    const TSeriesExtent& Extent() const;
+
 private:
+    // Labels and colours are kept only once a point has one of its own: until then both lists
+    // are empty and every point reads as unlabelled, in the series' colour.
+    bool HasPointStyles() const { return FPointStyles; }
+    void MakePointStyles();
+    void RestoreOrder(std::size_t sortedCount);
+    // Every change of the values comes through here: the extent is worked out anew.
+    void ValuesChanged();
+
     TChartValueList FXValues{this};
     TChartValueList FYValues{this};
+    bool FPointStyles = false;
     std::vector<QString> FLabels;
     std::vector<TColor> FColors;
     TColor FColor = clTeeColor;
     TChartPen FLinePen;
     TChart* FParentChart = nullptr;
+    mutable std::optional<TSeriesExtent> FExtent;
 
     friend class TChart;
+    friend class TChartValueList;
 };

@@ -61,71 +61,16 @@ void TComponent::RemoveComponent(TComponent* component) {
 
 QStringList SplitTextLines(const QString& text) {
     QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (c == u'\r' || c == u'\n') {
-            lines.append(text.mid(start, i - start));
-            if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < n)
-        lines.append(text.mid(start));
+    ForEachTextLine(text, [&](QStringView line) { lines.append(line.toString()); });
     return lines;
 }
 
-namespace {
-
-bool IsCommaTextBlank(QChar c) {
-    return c.unicode() >= 1 && c.unicode() <= 32;
-}
-
-} // namespace
-
 QStringList SplitCommaText(const QString& text) {
-    // The rule was made for NUL-terminated text, so nothing after a NUL is part of it.
-    const qsizetype nul = text.indexOf(QChar(0));
-    const QStringView s = QStringView(text).left(nul < 0 ? text.size() : nul);
-    const qsizetype n = s.size();
     QStringList fields;
-    qsizetype i = 0;
-    while (i < n && IsCommaTextBlank(s[i]))
-        ++i;
-    while (i < n) {
-        QString field;
-        if (s[i] == u'"') {
-            ++i;
-            while (i < n) {
-                if (s[i] == u'"') {
-                    if (i + 1 < n && s[i + 1] == u'"') {
-                        field += u'"';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                field += s[i++];
-            }
-        } else {
-            const qsizetype start = i;
-            while (i < n && s[i].unicode() > 32 && s[i] != u',')
-                ++i;
-            field = s.mid(start, i - start).toString();
-        }
-        fields.append(field);
-        while (i < n && IsCommaTextBlank(s[i]))
-            ++i;
-        if (i < n && s[i] == u',') {
-            if (i + 1 == n)
-                fields.append(QString());
-            ++i;
-            while (i < n && IsCommaTextBlank(s[i]))
-                ++i;
-        }
-    }
+    ForEachCommaTextField(text, [&](QStringView field, bool quoted) {
+        fields.append(quoted
+                          ? field.toString().replace(QStringLiteral("\"\""), QStringLiteral("\""))
+                          : field.toString());
+    });
     return fields;
 }

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <cstdint>
 #include <vector>
@@ -93,9 +94,65 @@ private:
 // still counts; an empty text has no lines.
 QStringList SplitTextLines(const QString& text);
 
+// The same lines as views into `text`, without copies: `visit(line)` once per line, in order.
+template <class Visit> void ForEachTextLine(QStringView text, Visit&& visit) {
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            visit(text.mid(start, i - start));
+            if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        visit(text.mid(start));
+}
+
 // The string list's comma-text rule, used to split a line into fields: commas separate fields;
 // blanks and control characters (codes 1 to 32) also end a field and are skipped before a field
 // and around a comma; a field that begins with a double quote runs to the matching quote, a
 // doubled quote inside standing for one (an unmatched quote runs to the end); a comma that is the
 // very last character adds an empty last field. A NUL character ends the text.
 QStringList SplitCommaText(const QString& text);
+
+// The same fields as views into `text`, for readers that want no copies: `visit(field, quoted)`
+// is called once per field, in order. A quoted field comes without its quotes and with its
+// doubled quotes still doubled (`quoted` true); its text is that with each pair made one.
+template <class Visit> void ForEachCommaTextField(QStringView text, Visit&& visit) {
+    // The rule was made for NUL-terminated text, so nothing after a NUL is part of it.
+    const qsizetype nul = text.indexOf(QChar(0));
+    const QStringView s = text.left(nul < 0 ? text.size() : nul);
+    const qsizetype n = s.size();
+    const auto blank = [](QChar c) { return c.unicode() >= 1 && c.unicode() <= 32; };
+    qsizetype i = 0;
+    while (i < n && blank(s[i]))
+        ++i;
+    while (i < n) {
+        if (s[i] == u'"') {
+            const qsizetype start = ++i;
+            // Runs to the quote that is not doubled, or to the end when there is none.
+            while (i < n && !(s[i] == u'"' && !(i + 1 < n && s[i + 1] == u'"')))
+                i += s[i] == u'"' ? 2 : 1;
+            visit(s.mid(start, i - start), true);
+            if (i < n)
+                ++i;
+        } else {
+            const qsizetype start = i;
+            while (i < n && s[i].unicode() > 32 && s[i] != u',')
+                ++i;
+            visit(s.mid(start, i - start), false);
+        }
+        while (i < n && blank(s[i]))
+            ++i;
+        if (i < n && s[i] == u',') {
+            if (i + 1 == n)
+                visit(QStringView(), false);
+            ++i;
+            while (i < n && blank(s[i]))
+                ++i;
+        }
+    }
+}

@@ -171,10 +171,14 @@ QString FormatFixed(double value, int decimals, const TFormatSettings& settings)
 }
 
 bool TryStrToFloat(const QString& text, double& value) {
-    return TryStrToFloat(text, value, FormatSettings());
+    return TryStrToFloat(QStringView(text), value, FormatSettings());
 }
 
 bool TryStrToFloat(const QString& text, double& value, const TFormatSettings& settings) {
+    return TryStrToFloat(QStringView(text), value, settings);
+}
+
+bool TryStrToFloat(QStringView text, double& value, const TFormatSettings& settings) {
     const qsizetype n = text.size();
     qsizetype i = 0;
     while (i < n && text.at(i) == u' ')
@@ -242,6 +246,10 @@ bool TryStrToFloat(const QString& text, double& value, const TFormatSettings& se
 }
 
 bool TryStrToInt(const QString& text, int& value) {
+    return TryStrToInt(QStringView(text), value);
+}
+
+bool TryStrToInt(QStringView text, int& value) {
     const qsizetype n = text.size();
     qsizetype i = 0;
     while (i < n && text.at(i) == u' ')

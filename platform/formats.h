@@ -60,7 +60,9 @@ QString FormatFixed(double value, int decimals, const TFormatSettings& settings)
 // On failure `value` is left as it was.
 bool TryStrToFloat(const QString& text, double& value);
 bool TryStrToFloat(const QString& text, double& value, const TFormatSettings& settings);
+bool TryStrToFloat(QStringView text, double& value, const TFormatSettings& settings);
 
 // Text to integer: blanks before the number, an optional sign, decimal digits, nothing after
 // them; it must fit a signed 32-bit integer. On failure `value` is left as it was.
 bool TryStrToInt(const QString& text, int& value);
+bool TryStrToInt(QStringView text, int& value);

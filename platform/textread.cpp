@@ -6,6 +6,12 @@
 #include <QStringDecoder>
 
 QString DecodeTextBytes(const QByteArray& bytes) {
+    QString text;
+    DecodeTextBytes(bytes, text);
+    return text;
+}
+
+void DecodeTextBytes(QByteArrayView bytes, QString& text) {
     struct TMark {
         QByteArrayView Bytes;
         QStringConverter::Encoding Encoding;
@@ -19,10 +25,11 @@ QString DecodeTextBytes(const QByteArray& bytes) {
             // ConvertInitialBom: the mark is already dropped, so a second one is text.
             QStringDecoder decoder(mark.Encoding, QStringConverter::Flag::Stateless |
                                                       QStringConverter::Flag::ConvertInitialBom);
-            return decoder.decode(QByteArrayView(bytes).sliced(mark.Bytes.size()));
+            DecodeInto(decoder, bytes.sliced(mark.Bytes.size()), text);
+            return;
         }
     }
-    return AnsiToString(bytes);
+    AnsiToString(bytes, text);
 }
 
 QStringList LoadTextFileLines(const QString& fileName, int lockWaitMs) {

@@ -21,11 +21,16 @@ constexpr int DefaultReadLockWaitMs = 500;
 // EWOULDBLOCK when a writer kept the file, EISDIR for a directory, EINVAL for anything else
 // that is not a regular file (a pipe or device could block or never end), or the read's code.
 QByteArray ReadFileDenyWriters(const QString& fileName, int lockWaitMs = DefaultReadLockWaitMs);
+// The same into `bytes`, whose storage is reused: a reader of many files keeps one buffer.
+void ReadFileDenyWriters(const QString& fileName, QByteArray& bytes,
+                         int lockWaitMs = DefaultReadLockWaitMs);
 
 // Bytes to text: a UTF-8 byte-order mark (EF BB BF) or a UTF-16 one (FF FE little-endian,
 // FE FF big-endian) selects that encoding and is dropped; without one the bytes are in the
 // ANSI code page. Bytes not valid in the encoding become U+FFFD; nothing fails.
 QString DecodeTextBytes(const QByteArray& bytes);
+// The same into `text`, whose storage is reused.
+void DecodeTextBytes(QByteArrayView bytes, QString& text);
 
 // The lines of a text file read whole (ReadFileDenyWriters, DecodeTextBytes, SplitTextLines).
 // Raises as ReadFileDenyWriters.

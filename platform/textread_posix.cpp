@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -34,6 +35,14 @@ private:
 } // namespace
 
 QByteArray ReadFileDenyWriters(const QString& fileName, int lockWaitMs) {
+    QByteArray bytes;
+    ReadFileDenyWriters(fileName, bytes, lockWaitMs);
+    return bytes;
+}
+
+void ReadFileDenyWriters(const QString& fileName, QByteArray& bytes, int lockWaitMs) {
+    // truncate, not clear: clear would give the storage back.
+    bytes.truncate(0);
     const QByteArray path = QFile::encodeName(fileName);
     // O_NONBLOCK: a pipe named like a log file must not hold the open until a writer comes.
     int fd = -1;
@@ -57,21 +66,25 @@ QByteArray ReadFileDenyWriters(const QString& fileName, int lockWaitMs) {
         RaiseInOutError(error);
 
     // Read to the end rather than to the size seen before the lock: a writer may have added a
-    // line in between.
-    QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(st.st_size));
-    char buffer[65536];
+    // line in between. Room for one byte more than the size, so the end is seen without a
+    // second growth.
+    qsizetype used = 0;
+    bytes.resize(static_cast<qsizetype>(st.st_size) + 1);
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (used == bytes.size())
+            bytes.resize(bytes.size() + std::max<qsizetype>(bytes.size() / 2, 65536));
+        const ssize_t got =
+            ::read(fd, bytes.data() + used, static_cast<size_t>(bytes.size() - used));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
+            bytes.truncate(0);
             RaiseInOutError(errno);
         }
         if (got == 0)
             break;
-        bytes.append(buffer, got);
+        used += got;
     }
+    bytes.truncate(used);
     // Closing the descriptor releases the lock.
-    return bytes;
 }

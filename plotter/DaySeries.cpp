@@ -8,33 +8,36 @@ constexpr double OneMinute = 1.0 / 1440.0;
 
 void SmoothSeries(TLineSeries& series) {
     TChartValueList& y = series.YValues();
-    const int n = y.Count();
+    const std::span<const double> values = y.Values();
+    const std::size_t n = values.size();
     if (n < 3)
         return;
-    std::vector<double> copy(n);
-    for (int i = 0; i < n; ++i)
-        copy[i] = y[i];
-    for (int i = 1; i < n - 1; ++i) {
+    const std::vector<double> copy(values.begin(), values.end());
+    std::vector<double> smoothed = copy;
+    for (std::size_t i = 1; i < n - 1; ++i) {
         const long double sum = 0.25L * copy[i - 1] + 0.5L * copy[i] + 0.25L * copy[i + 1];
-        y.SetValue(i, static_cast<double>(sum));
+        smoothed[i] = static_cast<double>(sum);
     }
+    y.SetValues(smoothed);
 }
 
 void RemoveBaseline(TLineSeries& series, double& dip, double& dipTime) {
-    const TChartValueList& x = series.XValues();
-    TChartValueList& y = series.YValues();
-    const int n = y.Count();
+    const std::span<const double> x = series.XValues().Values();
+    const std::span<const double> y = series.YValues().Values();
+    const std::size_t n = y.size();
+    if (n == 0)
+        throw EChartException(QStringLiteral("List index out of bounds (0)"));
     const double first = x[0];
     const double last = x[n - 1];
     double sum = 0;
     int count = 0;
-    for (int i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i < n; ++i) {
         sum += y[i];
         ++count;
         if (x[i] > first + OneMinute)
             break;
     }
-    for (int j = n - 1; j >= 0; --j) {
+    for (std::size_t j = n; j-- > 0;) {
         sum += y[j];
         ++count;
         if (x[j] < last - OneMinute)
@@ -43,14 +46,15 @@ void RemoveBaseline(TLineSeries& series, double& dip, double& dipTime) {
     const double mean = sum / count;
     dip = 123456.0;
     dipTime = x[0];
-    for (int i = 0; i < n; ++i) {
-        const double corrected = y[i] - mean;
-        y.SetValue(i, corrected);
-        if (corrected < dip) {
-            dip = corrected;
+    std::vector<double> corrected(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        corrected[i] = y[i] - mean;
+        if (corrected[i] < dip) {
+            dip = corrected[i];
             dipTime = x[i];
         }
     }
+    series.YValues().SetValues(corrected);
 }
 
 void DayStyle(int d, bool& setColor, TColor& color, bool& dotted) {

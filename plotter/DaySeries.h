@@ -3,6 +3,7 @@
 // deepest day.
 #pragma once
 
+#include "ChartAxis.h"
 #include "Series.h"
 #include "SysUtils.h"
 
@@ -22,7 +23,7 @@ void SmoothSeries(TLineSeries& series);
 // of the points of the first minute plus the first point after it, and of the points of the
 // last minute plus the last point before it (a point both take counts twice). The dip is the
 // lowest corrected value (the earliest of equal ones) and `dipTime` its X. The series must hold
-// at least one point.
+// at least one point; an empty one raises EChartException "List index out of bounds (0)".
 void RemoveBaseline(TLineSeries& series, double& dip, double& dipTime);
 
 // How a day is drawn by its distance d from the deepest day in the order the days were loaded:

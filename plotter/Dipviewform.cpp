@@ -1,5 +1,6 @@
 #include "Dipviewform.h"
 
+#include "DayLog.h"
 #include "LogFiles.h"
 #include "StringList.h"
 #include "findfile.h"
@@ -88,9 +89,16 @@ void TFormDipview::ButtonCloseClick(TComponent*) {
 
 void TFormDipview::StartStopChange(TComponent*) {
     StartUTC->Value = DateTimePickerUTCstart->Time();
-    StartUTC->Save();
     StopUTC->Value = DateTimePickerUTCstop->Time();
-    StopUTC->Save();
+    // Within a rebuild no event runs, so the pickers cannot have changed since the last file
+    // stored them: the store already holds these values and need not be rewritten.
+    const std::pair window(StartUTC->Value, StopUTC->Value);
+    if (FWindowStoredByRebuild != window) {
+        StartUTC->Save();
+        StopUTC->Save();
+        if (FRebuilding)
+            FWindowStoredByRebuild = window;
+    }
     Chart->BottomAxis().SetMinimum(StartUTC->Value);
     Chart->BottomAxis().SetMaximum(StopUTC->Value);
 }
@@ -106,56 +114,99 @@ void TFormDipview::ComboBoxSmoothingChange(TComponent*) {
 }
 
 void TFormDipview::LoadLogFile(const QString& FileName) {
-    if (!QFileInfo(FileName).isFile())
+    TDayLogBuffers buffers;
+    AddDayLog(ReadDayLog(FileName, TLogLineParser(), buffers));
+}
+
+void TFormDipview::AddDayLog(const TDayLog& log) {
+    if (!log.Loaded)
         return;
     try {
-        const QStringList lines = LoadTextFileLines(FileName);
-        TLineSeries* currentSeries = nullptr;
-        for (const QString& line : lines) {
-            double date = 0, time = 0, value = 0;
-            if (!ParseLogLine(line, date, time, value))
-                continue;
-            if (!currentSeries || date != CurrentDay) {
-                currentSeries = new TLineSeries(Chart);
-                currentSeries->XValues().DateTime = true;
-                CurrentDay = date;
-                currentSeries->Title = FormatDateTime(QStringLiteral("dd-mmm"), date);
+        // One series for each run of one date, started in file order. Only points inside the
+        // UTC window are added; the window is the settings' as they stand for this file.
+        const std::int64_t start = TimeOfDayMilliseconds(StartUTC->Value);
+        const std::int64_t stop = TimeOfDayMilliseconds(StopUTC->Value);
+        std::vector<TLineSeries*> started;
+        std::vector<double> times, values;
+        for (const TLogDateRun& run : log.Runs) {
+            auto* series = new TLineSeries(Chart);
+            series->XValues().DateTime = true;
+            CurrentDay = run.Date;
+            series->Title = FormatDateTime(QStringLiteral("dd-mmm"), run.Date);
+            started.push_back(series);
+            times.clear();
+            values.clear();
+            for (std::size_t i = run.First; i < run.First + run.Count; ++i) {
+                const TLogSample& sample = log.Samples[i];
+                const std::int64_t t = TimeOfDayMilliseconds(sample.Time);
+                if (t < start || t > stop)
+                    continue;
+                if (sample.Value > 0) {
+                    times.push_back(sample.Time);
+                    values.push_back(sample.Value);
+                }
+                if (sample.Value == PredictedValue) {
+                    PredictedTime = run.Date + sample.Time;
+                    PredictedSeries = series;
+                }
             }
-            const std::int64_t t = TimeOfDayMilliseconds(time);
-            if (t < TimeOfDayMilliseconds(StartUTC->Value) ||
-                t > TimeOfDayMilliseconds(StopUTC->Value))
+            series->AddXYs(times, values);
+        }
+
+        // Every day of the file that has points is finished, in the order they were started: a
+        // file whose last line carries the next date (a sample whose tool run ended after
+        // midnight) keeps its own day.
+        bool added = false;
+        for (std::size_t i = 0; i < started.size(); ++i) {
+            TLineSeries* series = started[i];
+            if (series->Count() == 0)
                 continue;
-            if (value > 0)
-                currentSeries->AddXY(time, value, QString(), clTeeColor);
-            if (value == PredictedValue) {
-                PredictedTime = date + time;
-                PredictedSeries = currentSeries;
-            }
+            for (int pass = 0; pass < SmoothingPasses(); ++pass)
+                SmoothSeries(*series);
+            double dip = 0, dipTime = 0;
+            RemoveBaseline(*series, dip, dipTime);
+            DipRecords.push_back({series, dip, log.Runs[i].Date + dipTime});
+            series->SetParentChart(Chart);
+            added = true;
         }
-        if (!currentSeries || currentSeries->Count() == 0)
-            return;
-        int passes = 0;
-        switch (ComboBoxSmoothing->ItemIndex()) {
-        case 1:
-            passes = 2;
-            break;
-        case 2:
-            passes = 4;
-            break;
-        default:
-            break;
-        }
-        for (int pass = 0; pass < passes; ++pass)
-            SmoothSeries(*currentSeries);
-        double dip = 0, dipTime = 0;
-        RemoveBaseline(*currentSeries, dip, dipTime);
-        DipRecords.push_back({currentSeries, dip, CurrentDay + dipTime});
-        currentSeries->SetParentChart(Chart);
-        StartStopChange(this);
+        if (added)
+            StartStopChange(this);
     } catch (const Exception&) {
-        // A file that cannot be read, or an axis that refuses the window, ends this load; what
-        // was done so far stays.
+        // An axis that refuses the window ends this load; what was done so far stays.
     } catch (const std::bad_alloc&) {
+    }
+}
+
+TFormDipview::TRebuildScope::TRebuildScope(TFormDipview& form) : FForm(form) {
+    FForm.FRebuilding = true;
+    FForm.FWindowStoredByRebuild.reset();
+}
+
+TFormDipview::TRebuildScope::~TRebuildScope() {
+    FForm.FRebuilding = false;
+    FForm.FWindowStoredByRebuild.reset();
+}
+
+void TFormDipview::FreeDetachedSeries() {
+    // Nothing refers to the series of the last rebuild any more: the chart's list, the records
+    // and the predicted series have just been emptied. Kept, they would add a whole data set to
+    // the memory at every rebuild.
+    for (int i = Chart->ComponentCount() - 1; i >= 0; --i) {
+        if (auto* series = dynamic_cast<TLineSeries*>(Chart->Components(i)))
+            delete series;
+    }
+    delete Series1;
+    Series1 = nullptr;
+}
+
+int TFormDipview::SmoothingPasses() const {
+    switch (ComboBoxSmoothing->ItemIndex()) {
+    case 1:
+        return 2;
+    case 2:
+        return 4;
+    default:
+        return 0;
     }
 }
 
@@ -173,9 +224,19 @@ void TFormDipview::TimerStartupTimer(TComponent*) {
     PredictedTime = 0;
     PredictedSeries = nullptr;
     CurrentDay = 0;
+    FreeDetachedSeries();
+    QStringList toLoad;
     for (const QString& path : files) {
         if (FileStampOf(path) > StartDate->Value)
-            LoadLogFile(path);
+            toLoad.append(path);
+    }
+    {
+        // The files are read ahead on worker threads; their series are built here, one file
+        // after the other in the list's order, as if each were read when its turn came.
+        const TRebuildScope scope(*this);
+        TDayLogReader reader(toLoad, TLogLineParser());
+        while (!reader.AtEnd())
+            AddDayLog(reader.Next());
     }
     if (Chart->SeriesCount() == 0)
         return;
@@ -210,7 +271,9 @@ void TFormDipview::TimerStartupTimer(TComponent*) {
     }
 
     if (PredictedSeries) {
-        Chart->RepaintNow();
+        // The automatic range over the day curves, for the marker's place; the chart paints
+        // once, with the marker.
+        Chart->Relayout();
         auto* marker = new TLineSeries(Chart);
         marker->Title = QStringLiteral("Predicted");
         marker->SetSeriesColor(PredictedSeries->SeriesColor());

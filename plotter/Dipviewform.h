@@ -12,11 +12,14 @@
 
 #include "ui_Dipviewform.h"
 
+#include "DayLog.h"
 #include "DaySeries.h"
 #include "Forms.h"
 #include "RegistryVariables.h"
 
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class TFormDipview : public TForm, public Ui::FormDipview {
@@ -28,7 +31,8 @@ public:
     explicit TFormDipview(const QString& logMask = QString(), QWidget* parent = nullptr);
     ~TFormDipview() override;
 
-    // The series made with the form, empty, dropped from the chart by the first rebuild.
+    // The series made with the form, empty; the first rebuild drops it from the chart and frees
+    // it (nullptr from then on).
     TLineSeries* Series1 = nullptr;
 
     TDateTime CurrentDay = 0;               // date of the day series being filled
@@ -53,10 +57,33 @@ public:
     // The cursor read-out: the series and point under the mouse, its time and dip.
     void ChartMouseMove(TComponent* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
 
-    // Loads one log file as a day series (smoothed, baseline removed, dip recorded, added to the
-    // chart). Never raises: a file that cannot be read ends the load where it stands.
+    // Loads one log file as day series: one for each run of one date in the file, each with
+    // points inside the UTC window smoothed, its baseline removed, its dip recorded and added to
+    // the chart, in the order they were started. Never raises: a file that cannot be read adds
+    // nothing, a failure later ends the load where it stands.
     void LoadLogFile(const QString& FileName);
+    // The same for a file already read (LoadLogFile reads it and calls this).
+    void AddDayLog(const TDayLog& log);
 
 private:
+    // Marks a rebuild: the UTC window is stored by its first file only (see StartStopChange).
+    class TRebuildScope {
+    public:
+        explicit TRebuildScope(TFormDipview& form);
+        ~TRebuildScope();
+        TRebuildScope(const TRebuildScope&) = delete;
+        TRebuildScope& operator=(const TRebuildScope&) = delete;
+
+    private:
+        TFormDipview& FForm;
+    };
+
+    int SmoothingPasses() const;
+    // Frees every series the chart owns and the form's own empty one; the rebuild calls it once
+    // it has emptied the chart's list and the records.
+    void FreeDetachedSeries();
+
     QString FCommandLineMask;
+    bool FRebuilding = false;
+    std::optional<std::pair<double, double>> FWindowStoredByRebuild;
 };

@@ -5,6 +5,7 @@
 #include "findfile.h"
 #include "formats.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -18,52 +19,70 @@ constexpr TFixedLayout Dotted{7, 4, 1, 12, 15, 18, 24, 28};
 constexpr int ValueWidth = 4;
 constexpr int TrailingWidth = 999;
 
-QString Field(const QString& line, int position, int width) {
-    return line.mid(position - 1, width);
+// The field at a 1-based position, shorter or empty where the line ends first.
+QStringView Field(QStringView line, int position, int width) {
+    const qsizetype at = position - 1;
+    if (at >= line.size())
+        return {};
+    return line.mid(at, std::min<qsizetype>(width, line.size() - at));
 }
 
 // Leading blanks and a sign are allowed, nothing after the digits; anything else is `otherwise`.
-int IntegerOr(const QString& text, int otherwise) {
+int IntegerOr(QStringView text, int otherwise) {
     int value = 0;
     return TryStrToInt(text, value) ? value : otherwise;
 }
 
-int IntegerField(const QString& line, int position, int width) {
+int IntegerField(QStringView line, int position, int width) {
     return IntegerOr(Field(line, position, width), 0);
 }
 
-double FloatOr0(const QString& text) {
+double FloatOr0(QStringView text, const TFormatSettings& settings) {
     double value = 0;
-    return TryStrToFloat(text, value) ? value : 0;
+    return TryStrToFloat(text, value, settings) ? value : 0;
 }
 
-QString TrimBlanksAndControls(const QString& text) {
+QStringView TrimBlanksAndControls(QStringView text) {
     qsizetype start = 0;
     qsizetype end = text.size();
-    while (start < end && text.at(start).unicode() <= 32)
+    while (start < end && text[start].unicode() <= 32)
         ++start;
-    while (end > start && text.at(end - 1).unicode() <= 32)
+    while (end > start && text[end - 1].unicode() <= 32)
         --end;
     return text.mid(start, end - start);
 }
 
-void ReplaceFirst(QString& text, QChar from, QChar to) {
-    const qsizetype at = text.indexOf(from);
-    if (at >= 0)
-        text[at] = to;
-}
+// The value field, at most four characters, copied so its marks can be replaced in place.
+struct TValueText {
+    QChar Chars[ValueWidth];
+    qsizetype Size = 0;
 
-bool IsPredicted(const QString& valueText) {
-    QString upper = valueText;
-    for (QChar& c : upper) {
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - u'a' + u'A');
+    explicit TValueText(QStringView field) : Size(field.size()) {
+        std::copy(field.begin(), field.end(), Chars);
     }
-    return upper == u"PRED";
-}
+    QStringView View() const { return QStringView(Chars, Size); }
+    void ReplaceFirst(QChar from, QChar to) {
+        QChar* const end = Chars + Size;
+        QChar* const at = std::find(Chars, end, from);
+        if (at != end)
+            *at = to;
+    }
+    bool IsPredicted() const {
+        if (Size != 4)
+            return false;
+        for (qsizetype i = 0; i < Size; ++i) {
+            char16_t c = Chars[i].unicode();
+            if (c >= u'a' && c <= u'z')
+                c = static_cast<char16_t>(c - u'a' + u'A');
+            if (c != u"PRED"[i])
+                return false;
+        }
+        return true;
+    }
+};
 
-bool ParseFixedWidth(const QString& line, const TFixedLayout& at, double& date, double& time,
-                     double& value) {
+bool ParseFixedWidth(QStringView line, const TFixedLayout& at, const TFormatSettings& settings,
+                     double& date, double& time, double& value) {
     if (!TryEncodeDate(IntegerField(line, at.Year, 4), IntegerField(line, at.Month, 2),
                        IntegerField(line, at.Day, 2), date))
         return false;
@@ -73,11 +92,10 @@ bool ParseFixedWidth(const QString& line, const TFixedLayout& at, double& date, 
 
     // Files written under another locale carry "." or ","; either stands for the user's
     // decimal separator.
-    const QChar decimal = FormatSettings().DecimalSeparator;
-    QString valueText = Field(line, at.Value, ValueWidth);
-    ReplaceFirst(valueText, u'.', decimal);
-    ReplaceFirst(valueText, u',', decimal);
-    value = FloatOr0(valueText);
+    TValueText valueText(Field(line, at.Value, ValueWidth));
+    valueText.ReplaceFirst(u'.', settings.DecimalSeparator);
+    valueText.ReplaceFirst(u',', settings.DecimalSeparator);
+    value = FloatOr0(valueText.View(), settings);
 
     // A count of seconds at the end gives the time of day as the clock recorded it; one that
     // falls on another day than the line's date is not this line's and is left alone.
@@ -89,21 +107,32 @@ bool ParseFixedWidth(const QString& line, const TFixedLayout& at, double& date, 
             time = stamp - day;
     }
 
-    if (IsPredicted(valueText))
+    if (valueText.IsPredicted())
         value = -99;
     return true;
 }
 
-bool ParseCommaSeparated(const QString& line, double& date, double& time, double& value) {
-    const QStringList fields = SplitCommaText(line);
+bool ParseCommaSeparated(QStringView line, const TFormatSettings& settings, double& date,
+                         double& time, double& value) {
+    // Only the first and the fifth field are read. A quoted field's doubled quotes make no
+    // number either way, so the fields are read as they stand.
+    QStringView first, fifth;
+    int count = 0;
+    ForEachCommaTextField(line, [&](QStringView field, bool) {
+        if (count == 0)
+            first = field;
+        else if (count == 4)
+            fifth = field;
+        ++count;
+    });
     // -1 for a field that is no number: read as unsigned, the last second the count can hold.
-    const int seconds = IntegerOr(fields.value(0), -1);
+    const int seconds = count > 0 ? IntegerOr(first, -1) : -1;
     const TDateTime stamp = EpochToDateTime(static_cast<std::uint32_t>(seconds), 0);
     date = std::trunc(stamp);
     time = stamp - date;
-    if (fields.size() < 5)
+    if (count < 5)
         return false;
-    value = FloatOr0(fields.at(4));
+    value = FloatOr0(fifth, settings);
     return true;
 }
 
@@ -149,12 +178,18 @@ TDateTime EpochToDateTime(std::uint32_t seconds, std::uint32_t microseconds) {
     return static_cast<double>(25569.0L + days);
 }
 
-bool ParseLogLine(const QString& line, double& date, double& time, double& value) {
+TLogLineParser::TLogLineParser(const TFormatSettings& settings) : FSettings(settings) {}
+
+bool TLogLineParser::Parse(QStringView line, double& date, double& time, double& value) const {
     if (line.size() < 5)
         return false;
-    if (line.at(2) == u'.')
-        return ParseFixedWidth(line, Dotted, date, time, value);
-    if (IsAsciiDigit(line.at(4)))
-        return ParseCommaSeparated(line, date, time, value);
-    return ParseFixedWidth(line, YearFirst, date, time, value);
+    if (line[2] == u'.')
+        return ParseFixedWidth(line, Dotted, FSettings, date, time, value);
+    if (IsAsciiDigit(line[4]))
+        return ParseCommaSeparated(line, FSettings, date, time, value);
+    return ParseFixedWidth(line, YearFirst, FSettings, date, time, value);
+}
+
+bool ParseLogLine(const QString& line, double& date, double& time, double& value) {
+    return TLogLineParser().Parse(line, date, time, value);
 }

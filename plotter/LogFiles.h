@@ -4,6 +4,7 @@
 #pragma once
 
 #include "SysUtils.h"
+#include "formats.h"
 
 #include <QString>
 
@@ -40,3 +41,15 @@ TDateTime EpochToDateTime(std::uint32_t seconds, std::uint32_t microseconds);
 // number reads as 0. The value is read with the user's decimal separator; in the fixed-width
 // forms a "." or "," stands for it too.
 bool ParseLogLine(const QString& line, double& date, double& time, double& value);
+
+// ParseLogLine with the locale's formats taken once, when the parser is made (the current
+// ones unless given others), for readers of many lines. It holds no other state, so one
+// parser may read on several threads at once.
+class TLogLineParser {
+public:
+    explicit TLogLineParser(const TFormatSettings& settings = FormatSettings());
+    bool Parse(QStringView line, double& date, double& time, double& value) const;
+
+private:
+    TFormatSettings FSettings;
+};

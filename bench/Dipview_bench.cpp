@@ -1,0 +1,278 @@
+// The plotting window on a season of logs: rebuilds of 60 and 1800 daily files (hidden, and
+// with the paint), one paint of 1800 day curves, ten whole-day files, one whole-day file in
+// falling time order, the program's start to its first painted chart, and its memory.
+//
+// The logs are written into a temporary folder at start (about 120 MB). Memory and start-up
+// are measured in a child run of this program, so each figure is that of a fresh process:
+//   Dipview_bench --child start|rebuilds MASK [SPAWN_NS]
+#include "Dipviewform.h"
+#include "Forms.h"
+#include "LogSeason.h"
+#include "SharedUnits.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace {
+
+QString gDataFolder;
+
+QString Mask(const char* set) {
+    return gDataFolder + u'/' + QLatin1String(set) + QStringLiteral("/snr-log-*.log");
+}
+
+std::int64_t MonotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
+
+// "VmHWM" (peak) or "VmRSS" (now) of this process, in MiB.
+double MemoryMiB(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    std::string name;
+    while (status >> name) {
+        if (name == field + ":") {
+            double kib = 0;
+            status >> kib;
+            return kib / 1024.0;
+        }
+    }
+    return 0;
+}
+
+// The window as the program opens it: default place and size, smoothing "Smooth".
+struct TWindow {
+    TFormPtr<TFormDipview> Form;
+
+    TWindow(const char* set, bool shown, bool wholeDay = false) {
+        Form = ui::CreateForm<TFormDipview>(Mask(set));
+        Form->TimerStartup->SetEnabled(false); // the benchmark calls the rebuild itself
+        Form->ComboBoxSmoothing->SetItemIndex(1);
+        if (wholeDay) {
+            Form->DateTimePickerUTCstart->SetTime(0);
+            Form->DateTimePickerUTCstop->SetTime(EncodeTime(23, 59, 59, 0));
+            Form->StartStopChange(Form->DateTimePickerUTCstop);
+        }
+        if (shown) {
+            Form->show();
+            QApplication::processEvents();
+        }
+    }
+    void Rebuild() { Form->TimerStartupTimer(Form->TimerStartup); }
+};
+
+void BM_Rebuild(benchmark::State& state, const char* set, bool wholeDay) {
+    TWindow window(set, false, wholeDay);
+    for (auto _ : state)
+        window.Rebuild();
+    state.counters["series"] = window.Form->Chart->SeriesCount();
+}
+
+void BM_RebuildAndPaint(benchmark::State& state, const char* set, bool wholeDay) {
+    TWindow window(set, true, wholeDay);
+    for (auto _ : state) {
+        window.Rebuild();
+        window.Form->Chart->RepaintNow();
+    }
+}
+
+void BM_Paint(benchmark::State& state, const char* set, bool wholeDay) {
+    TWindow window(set, true, wholeDay);
+    window.Rebuild();
+    for (auto _ : state)
+        window.Form->Chart->RepaintNow();
+    state.counters["series"] = window.Form->Chart->SeriesCount();
+}
+
+// Runs this program as a child and reads the "name value" lines it prints.
+std::map<std::string, double> RunChild(const char* mode, const char* set) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--child"), QLatin1String(mode), Mask(set),
+                 QString::number(MonotonicNs())});
+    std::map<std::string, double> figures;
+    if (!child.waitForFinished(600000) || child.exitCode() != 0)
+        return figures;
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.size() == 2)
+            figures[parts[0].toStdString()] = parts[1].toDouble();
+    }
+    return figures;
+}
+
+void BM_ProgramStart(benchmark::State& state, const char* set) {
+    std::map<std::string, double> figures;
+    for (auto _ : state) {
+        figures = RunChild("start", set);
+        if (!figures.count("painted_ms")) {
+            state.SkipWithError("the child did not paint");
+            return;
+        }
+        state.SetIterationTime(figures["painted_ms"] / 1000.0);
+    }
+    state.counters["peak_MiB"] = figures["peak_MiB"];
+}
+
+void BM_Memory(benchmark::State& state, const char* set) {
+    std::map<std::string, double> figures;
+    for (auto _ : state)
+        figures = RunChild("rebuilds", set);
+    if (!figures.count("peak_MiB")) {
+        state.SkipWithError("the child failed");
+        return;
+    }
+    state.counters["peak_MiB"] = figures["peak_MiB"];
+    state.counters["rss_after_1_MiB"] = figures["rss1_MiB"];
+    state.counters["rss_after_11_MiB"] = figures["rss11_MiB"];
+    state.counters["added_per_rebuild_MiB"] = (figures["rss11_MiB"] - figures["rss1_MiB"]) / 10;
+}
+
+// The program's own start, as its main runs it; reports once the chart has been painted with
+// the "Predicted" marker.
+class TPaintWatch : public QObject {
+public:
+    TPaintWatch(TChart* chart, std::int64_t spawnNs) : FChart(chart), FSpawnNs(spawnNs) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && FChart->SeriesCount() > 0 &&
+            FChart->Series(FChart->SeriesCount() - 1)->Title == u"Predicted") {
+            // Reported once this paint is done.
+            QTimer::singleShot(0, [this] {
+                std::printf("painted_ms %.1f\npeak_MiB %.1f\n", (MonotonicNs() - FSpawnNs) / 1e6,
+                            MemoryMiB("VmHWM"));
+                std::fflush(stdout);
+                std::_Exit(0);
+            });
+        }
+        return false;
+    }
+
+private:
+    TChart* FChart;
+    std::int64_t FSpawnNs;
+};
+
+int ChildStart(int argc, char** argv, const QString& mask, std::int64_t spawnNs) {
+    TSharedUnits sharedUnits;
+    QApplication qtApplication(argc, argv);
+    TApplication application;
+    Application->Initialize();
+    Application->MainFormOnTaskbar = true;
+    auto* form = Application->CreateForm<TFormDipview>(mask);
+    TPaintWatch watch(form->Chart, spawnNs);
+    form->Chart->installEventFilter(&watch);
+    Application->Run();
+    return 1; // closed before it painted
+}
+
+int ChildRebuilds(int argc, char** argv, const QString& mask) {
+    TSharedUnits sharedUnits;
+    QApplication qtApplication(argc, argv);
+    TApplication application;
+    auto form = ui::CreateForm<TFormDipview>(mask);
+    form->TimerStartup->SetEnabled(false);
+    form->show();
+    QApplication::processEvents();
+    form->TimerStartupTimer(form->TimerStartup);
+    form->Chart->RepaintNow();
+    const double rss1 = MemoryMiB("VmRSS");
+    for (int i = 0; i < 10; ++i) {
+        // A change of the smoothing, as the user makes it: the selector re-arms the rebuild.
+        form->ComboBoxSmoothing->SetItemIndex(i % 2 == 0 ? 2 : 1);
+        form->TimerStartupTimer(form->TimerStartup);
+        form->Chart->RepaintNow();
+    }
+    if (const char* shot = std::getenv("DIPVIEW_BENCH_SHOT"))
+        form->grab().save(QString::fromLocal8Bit(shot));
+    std::printf("rss1_MiB %.1f\nrss11_MiB %.1f\npeak_MiB %.1f\n", rss1, MemoryMiB("VmRSS"),
+                MemoryMiB("VmHWM"));
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
+void RegisterBenchmarks() {
+    auto ms = [](benchmark::internal::Benchmark* b) {
+        return b->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(1)
+            ->Repetitions(7)
+            ->ReportAggregatesOnly(true);
+    };
+    ms(benchmark::RegisterBenchmark("Rebuild/60files", BM_Rebuild, "days60", false));
+    ms(benchmark::RegisterBenchmark("Rebuild/1800files", BM_Rebuild, "days1800", false));
+    ms(benchmark::RegisterBenchmark("RebuildAndPaint/60files", BM_RebuildAndPaint, "days60",
+                                    false));
+    ms(benchmark::RegisterBenchmark("Paint/1800series", BM_Paint, "days1800", false))
+        ->Iterations(5);
+    ms(benchmark::RegisterBenchmark("Rebuild/10wholeDays", BM_Rebuild, "wholeday10", true));
+    ms(benchmark::RegisterBenchmark("Paint/10wholeDays", BM_Paint, "wholeday10", true))
+        ->Iterations(5);
+    ms(benchmark::RegisterBenchmark("Rebuild/1reversedWholeDay", BM_Rebuild, "reversed1", true));
+    benchmark::RegisterBenchmark("ProgramStartToPaint/1800files", BM_ProgramStart, "days1800")
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Repetitions(7)
+        ->ReportAggregatesOnly(true);
+    benchmark::RegisterBenchmark("Memory/1800files", BM_Memory, "days1800")
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(1);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("LC_ALL", "C.UTF-8", 1);
+    if (argc >= 4 && std::string(argv[1]) == "--child") {
+        const QString mask = QString::fromLocal8Bit(argv[3]);
+        if (std::string(argv[2]) == "start")
+            return ChildStart(argc, argv, mask, argc >= 5 ? std::atoll(argv[4]) : MonotonicNs());
+        return ChildRebuilds(argc, argv, mask);
+    }
+
+    // A settings home of its own, so the user's settings are neither read nor changed.
+    QTemporaryDir home;
+    QTemporaryDir data;
+    if (!home.isValid() || !data.isValid())
+        return 2;
+    setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+    setenv("XDG_CONFIG_DIRS", home.path().toLocal8Bit().constData(), 1);
+    setenv("XDG_RUNTIME_DIR", home.path().toLocal8Bit().constData(), 1);
+    gDataFolder = data.path();
+    std::fprintf(stderr, "Writing the logs into %s ...\n", qUtf8Printable(gDataFolder));
+    WriteSeason(gDataFolder + QStringLiteral("/days60"),
+                {60, 10 * 3600 + 40 * 60, 11 * 3600 + 20 * 60, false, 3});
+    WriteSeason(gDataFolder + QStringLiteral("/days1800"),
+                {1800, 10 * 3600 + 40 * 60, 11 * 3600 + 20 * 60, false, 3});
+    WriteSeason(gDataFolder + QStringLiteral("/wholeday10"), {10, 0, 86399, false, 3});
+    WriteSeason(gDataFolder + QStringLiteral("/reversed1"), {1, 0, 86399, true, -1});
+
+    benchmark::Initialize(&argc, argv);
+    int result = 0;
+    {
+        QApplication qtApplication(argc, argv);
+        TSharedUnits sharedUnits;
+        TApplication application;
+        RegisterBenchmarks();
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+    }
+    return result;
+}
