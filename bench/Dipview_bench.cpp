@@ -5,6 +5,8 @@
 // The logs are written into a temporary folder at start (about 120 MB). Memory and start-up
 // are measured in a child run of this program, so each figure is that of a fresh process:
 //   Dipview_bench --child start|rebuilds MASK [SPAWN_NS]
+// With DIPVIEW_BENCH_PICTURES=FOLDER it first saves pictures of the 1800-day and the whole-day
+// windows there.
 #include "Dipviewform.h"
 #include "Forms.h"
 #include "LogSeason.h"
@@ -197,12 +199,20 @@ int ChildRebuilds(int argc, char** argv, const QString& mask) {
         form->TimerStartupTimer(form->TimerStartup);
         form->Chart->RepaintNow();
     }
-    if (const char* shot = std::getenv("DIPVIEW_BENCH_SHOT"))
-        form->grab().save(QString::fromLocal8Bit(shot));
     std::printf("rss1_MiB %.1f\nrss11_MiB %.1f\npeak_MiB %.1f\n", rss1, MemoryMiB("VmRSS"),
                 MemoryMiB("VmHWM"));
     std::fflush(stdout);
     std::_Exit(0);
+}
+
+// Pictures of the windows the benchmarks time, to look at what they draw.
+void SavePictures(const QString& folder) {
+    for (const auto& [set, wholeDay] : {std::pair("days1800", false), {"wholeday10", true}}) {
+        TWindow window(set, true, wholeDay);
+        window.Rebuild();
+        window.Form->grab().save(folder + QStringLiteral("/dipview-") + QLatin1String(set) +
+                                 QStringLiteral(".png"));
+    }
 }
 
 void RegisterBenchmarks() {
@@ -270,6 +280,9 @@ int main(int argc, char** argv) {
         QApplication qtApplication(argc, argv);
         TSharedUnits sharedUnits;
         TApplication application;
+        const char* pictures = std::getenv("DIPVIEW_BENCH_PICTURES");
+        if (pictures)
+            SavePictures(QString::fromLocal8Bit(pictures));
         RegisterBenchmarks();
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();

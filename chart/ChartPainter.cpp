@@ -7,6 +7,8 @@
 #include <QLineF>
 #include <QPainter>
 #include <QPolygonF>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
 #include <cmath>
@@ -23,6 +25,8 @@ constexpr double kFar = 1e6;
 constexpr int kAutomaticInset = 4;
 constexpr TColor kFrameColor = 0x404040;
 constexpr TColor kLegendFrameColor = clGray;
+// Fewer points than this are painted on the GUI thread at once; layers would cost more.
+constexpr std::size_t kPointsWorthLayers = 200000;
 
 QStringList TitleLines(const TChart& chart) {
     QStringList lines;
@@ -120,6 +124,66 @@ void PaintOneSeries(QPainter& painter, const TChart& chart, const TLineSeries& s
                 Qt::AlignHCenter | Qt::AlignBottom, text);
         }
     }
+}
+
+// Lines only: the painting of points and marks, which write text, stays on the GUI thread.
+bool PaintableInLayers(const TChart& chart, std::size_t& points) {
+    points = 0;
+    for (int i = 0; i < chart.SeriesCount(); ++i) {
+        const TLineSeries* series = chart.Series(i);
+        if (series->PointerVisible || series->MarksVisible)
+            return false;
+        points += static_cast<std::size_t>(series->Count());
+    }
+    return true;
+}
+
+// The series' lines, in list order, each over the ones before it. Many points are painted on
+// the worker threads of Qt's pool: consecutive series into one transparent layer each, which
+// are then laid over the plot in order. Lines are blended the same way either way; only the
+// rounding of the blend at a pixel that lines of two layers share can differ, by a few levels.
+void PaintAllSeries(QPainter& painter, const TChart& chart, const QRect& rect) {
+    const int columns = rect.width();
+    std::size_t points = 0;
+    const int threads = QThreadPool::globalInstance()->maxThreadCount();
+    if (threads < 2 || chart.SeriesCount() < 2 || !PaintableInLayers(chart, points) ||
+        points < kPointsWorthLayers) {
+        for (int i = 0; i < chart.SeriesCount(); ++i)
+            PaintOneSeries(painter, chart, *chart.Series(i), columns);
+        return;
+    }
+
+    // Consecutive series of about equal numbers of points.
+    struct TLayer {
+        int First = 0;
+        int End = 0;
+        QImage Image;
+    };
+    std::vector<TLayer> layers;
+    const std::size_t share = points / static_cast<std::size_t>(threads) + 1;
+    std::size_t taken = 0;
+    for (int i = 0; i < chart.SeriesCount(); ++i) {
+        if (layers.empty() || taken >= share) {
+            layers.push_back({i, i, {}});
+            taken = 0;
+        }
+        taken += static_cast<std::size_t>(chart.Series(i)->Count());
+        layers.back().End = i + 1;
+    }
+    const qreal ratio = painter.device()->devicePixelRatioF();
+    QtConcurrent::blockingMap(layers, [&](TLayer& layer) {
+        layer.Image = QImage(rect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        layer.Image.setDevicePixelRatio(ratio);
+        layer.Image.fill(Qt::transparent);
+        QPainter layerPainter(&layer.Image);
+        layerPainter.setRenderHint(QPainter::Antialiasing, true);
+        layerPainter.translate(-rect.topLeft());
+        layerPainter.setClipRect(rect);
+        for (int i = layer.First; i < layer.End; ++i)
+            PaintOneSeries(layerPainter, chart, *chart.Series(i), columns);
+    });
+    for (const TLayer& layer : layers)
+        painter.drawImage(rect.topLeft(), layer.Image);
 }
 
 void PaintAxes(QPainter& painter, const TChart& chart, const TChartLayout& layout) {
@@ -381,8 +445,7 @@ void PaintChart(QPainter& painter, const TChart& chart, const TChartLayout& layo
         PaintGrid(painter, chart.BottomAxis(), layout.Bottom, rect);
         PaintGrid(painter, chart.LeftAxis(), layout.Left, rect);
         painter.setRenderHint(QPainter::Antialiasing, true);
-        for (int i = 0; i < chart.SeriesCount(); ++i)
-            PaintOneSeries(painter, chart, *chart.Series(i), rect.width());
+        PaintAllSeries(painter, chart, rect);
         painter.restore();
 
         painter.setPen(ToQColor(kFrameColor));

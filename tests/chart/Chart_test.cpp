@@ -11,11 +11,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTest>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -262,6 +265,124 @@ TEST(Chart, PaintsEachSeriesInItsColourAndListsItInTheLegend) {
     chart.Invalidate();
     EXPECT_GT(chart.ChartRect().right(), layout.ChartRect.right());
     EXPECT_TRUE(chart.Layout().LegendRect.isEmpty());
+}
+
+// Every pixel column's inked rows: the first and last row whose pixel is clearly darker than
+// the white plotting area, or (-1, -1) when none is.
+std::vector<std::pair<int, int>> InkedRows(const QImage& image, const QRect& area) {
+    std::vector<std::pair<int, int>> rows;
+    for (int x = area.left(); x <= area.right(); ++x) {
+        std::pair<int, int> inked(-1, -1);
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            if (qGray(image.pixel(x, y)) < 160) {
+                if (inked.first < 0)
+                    inked.first = y;
+                inked.second = y;
+            }
+        }
+        rows.push_back(inked);
+    }
+    return rows;
+}
+
+TEST(Chart, ALongLineDrawnFromItsColumnReductionLooksLikeTheFullLine) {
+    // 4000 noisy points across a plot some 200 pixels wide.
+    TChart chart;
+    chart.resize(240, 160);
+    chart.LegendVisible = false;
+    chart.BottomAxis().SetMinMax(-0.05, 1.05);
+    auto* series = new TLineSeries(&chart);
+    series->SetSeriesColor(clBlue);
+    std::vector<double> xs, ys;
+    for (int i = 0; i < 4000; ++i) {
+        const double x = i / 3999.0;
+        xs.push_back(x);
+        ys.push_back(-3 * std::exp(-std::pow((x - 0.5) / 0.12, 2)) + 0.3 * std::sin(i * 12.9898));
+    }
+    series->AddXYs(xs, ys);
+    series->SetParentChart(&chart);
+    const QImage reduced = chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect rect = chart.ChartRect();
+    ASSERT_LT(rect.width(), series->Count() / 10);
+
+    // The same chart with the full line drawn over it as the painter would draw it unreduced.
+    series->LinePen().Visible = false;
+    QImage full = chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    {
+        QPainter painter(&full);
+        painter.setClipRect(rect.adjusted(1, 1, -1, -1));
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(ToQPen(TChartPen{}, clBlue));
+        QPolygonF line;
+        for (std::size_t i = 0; i < xs.size(); ++i)
+            line.append(QPointF(chart.BottomAxis().CalcPosValue(xs[i]),
+                                chart.LeftAxis().CalcPosValue(ys[i])));
+        painter.drawPolyline(line);
+    }
+
+    // Each column is inked over the same rows, give or take the anti-aliased pixel at either
+    // end. Inside that span the full line crosses the column many times and the reduced one
+    // once or twice, so pixels there differ in shade (the full line's are solid, the reduced
+    // line's lighter where it crosses a column at a slant); hardly any differ by more than
+    // half the scale.
+    const auto fullRows = InkedRows(full, rect);
+    const auto reducedRows = InkedRows(reduced, rect);
+    for (std::size_t c = 0; c < fullRows.size(); ++c) {
+        EXPECT_NEAR(reducedRows[c].first, fullRows[c].first, 1) << "column " << c;
+        EXPECT_NEAR(reducedRows[c].second, fullRows[c].second, 1) << "column " << c;
+    }
+    int inked = 0, strongly = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const QRgb a = full.pixel(x, y);
+            const QRgb b = reduced.pixel(x, y);
+            inked += qGray(a) < 160;
+            strongly += std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))}) > 128;
+        }
+    }
+    EXPECT_GT(inked, 1000);
+    EXPECT_LT(strongly * 50, inked);
+}
+
+TEST(Chart, ManyPointsArePaintedInLayersThatLookLikeOnePaint) {
+    // Three crossing lines of 80 000 points each, the last on top.
+    TChart chart;
+    chart.resize(300, 200);
+    chart.BottomAxis().SetMinMax(-0.05, 1.05);
+    const TColor colours[] = {clRed, clGreen, clBlue};
+    for (int s = 0; s < 3; ++s) {
+        auto* series = new TLineSeries(&chart);
+        series->SetSeriesColor(colours[s]);
+        series->LinePen().Width = 3;
+        std::vector<double> xs, ys;
+        for (int i = 0; i < 80000; ++i) {
+            xs.push_back(i / 79999.0);
+            ys.push_back(s == 1 ? 0.5 : s == 0 ? xs.back() : 1 - xs.back());
+        }
+        series->AddXYs(xs, ys);
+        series->SetParentChart(&chart);
+    }
+    const QImage layered = chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int threads = QThreadPool::globalInstance()->maxThreadCount();
+    QThreadPool::globalInstance()->setMaxThreadCount(1); // one thread: painted at once
+    const QImage direct = chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QThreadPool::globalInstance()->setMaxThreadCount(threads);
+
+    int worst = 0;
+    for (int y = 0; y < direct.height(); ++y) {
+        for (int x = 0; x < direct.width(); ++x) {
+            const QRgb a = direct.pixel(x, y);
+            const QRgb b = layered.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+        }
+    }
+    EXPECT_LE(worst, 8);
+    // Where all three cross, the blue line, last in the list, is on top.
+    const QPoint crossing(qRound(chart.BottomAxis().CalcPosValue(0.5)),
+                          qRound(chart.LeftAxis().CalcPosValue(0.5)));
+    EXPECT_EQ(layered.pixelColor(crossing), QColor(Qt::blue));
 }
 
 TEST(Chart, FormResourceCarriesTheDesignTimeSetUp) {

@@ -1,3 +1,4 @@
+#include "ansi.h"
 #include "textfile.h"
 #include "textread.h"
 
@@ -62,6 +63,44 @@ TEST(TextRead, WhatCannotBeReadRaisesWithTheSystemsCode) {
     EXPECT_EQ(ReadErrorCode("folder", 0), EISDIR);
     // A pipe would wait for a writer, or never end.
     EXPECT_EQ(ReadErrorCode("pipe.log", 0), EINVAL);
+}
+
+TEST(TextRead, ReusedBuffersHoldExactlyTheLatestFile) {
+    // A large file, then smaller ones: what is left of the earlier content in the buffers'
+    // storage must never show.
+    QByteArray big(200000, 'x');
+    big[199999] = '\n';
+    const QByteArray rows[] = {big, "12.3\r\n", "", QByteArray::fromHex("fffe 3100 3200"),
+                               "caf\xc3\xa9\xff"};
+    QByteArray bytes;
+    QString text;
+    for (const QByteArray& row : rows) {
+        WriteRaw("day.log", row);
+        ReadFileDenyWriters("day.log", bytes, 0);
+        EXPECT_EQ(bytes, row);
+        DecodeTextBytes(bytes, text);
+        EXPECT_EQ(text, DecodeTextBytes(row)) << row.left(16).toHex().toStdString();
+    }
+    EXPECT_EQ(text, QString::fromUtf8("caf\u00e9\ufffd"));
+}
+
+TEST(TextRead, AnsiTextDecodesAsTheLocalEightBitEncoding) {
+    // Valid, invalid, cut-off and overlong sequences, a NUL and a byte-order mark inside.
+    const QByteArray rows[] = {"",
+                               "12.3",
+                               "caf\xc3\xa9",
+                               "\xc3",
+                               "a\xe2\x82",
+                               "\xc0\xaf",
+                               QByteArray("a\0b", 3),
+                               "x\xef\xbb\xbfy",
+                               "\xf0\x9f\x98\x80\xff"};
+    QString reused(1000, u'z');
+    for (const QByteArray& row : rows) {
+        EXPECT_EQ(AnsiToString(row), QString::fromLocal8Bit(row)) << row.toHex().toStdString();
+        AnsiToString(row, reused);
+        EXPECT_EQ(reused, QString::fromLocal8Bit(row)) << row.toHex().toStdString();
+    }
 }
 
 } // namespace
