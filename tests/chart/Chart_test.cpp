@@ -318,6 +318,8 @@ TEST(Chart, ALongLineDrawnFromItsColumnReductionLooksLikeTheFullLine) {
             line.append(QPointF(chart.BottomAxis().CalcPosValue(xs[i]),
                                 chart.LeftAxis().CalcPosValue(ys[i])));
         painter.drawPolyline(line);
+        // What the chart drew instead: at most the lowest and the highest point of a column.
+        EXPECT_LE(ColumnReduction(line).size(), 2 * (rect.width() + 1));
     }
 
     // Each column is inked over the same rows, give or take the anti-aliased pixel at either

@@ -47,6 +47,70 @@ TEST(LineSeries, AddXYInsertsInAscendingXWithEqualXAfterTheExistingOnes) {
     EXPECT_EQ(series.Count(), 7);
 }
 
+TEST(LineSeries, AddXYsGivesWhatAddXYGivesPointByPoint) {
+    // Rising, falling, with equal X, and onto points already there.
+    const std::vector<std::vector<double>> shapes = {
+        {1, 2, 3, 4}, {9, 7, 5, 3, 1}, {2, 1, 2, 1, 2, 0}, {5, 5, 5}, {}};
+    for (const std::vector<double>& xs : shapes) {
+        for (bool onExisting : {false, true}) {
+            TLineSeries one(nullptr), batch(nullptr);
+            if (onExisting) {
+                for (TLineSeries* s : {&one, &batch}) {
+                    s->AddXY(2, -1);
+                    s->AddXY(4, -2);
+                }
+            }
+            std::vector<double> ys;
+            for (std::size_t i = 0; i < xs.size(); ++i)
+                ys.push_back(100 + static_cast<double>(i)); // tells the points apart
+            for (std::size_t i = 0; i < xs.size(); ++i)
+                one.AddXY(xs[i], ys[i]);
+            batch.AddXYs(xs, ys);
+            EXPECT_EQ(Values(batch.XValues()), Values(one.XValues()));
+            EXPECT_EQ(Values(batch.YValues()), Values(one.YValues()));
+        }
+    }
+
+    // A thousand points in falling order, and an X that is not a number stops the batch there.
+    TLineSeries falling(nullptr);
+    std::vector<double> xs, ys;
+    for (int i = 1000; i > 0; --i) {
+        xs.push_back(i);
+        ys.push_back(-i);
+    }
+    xs[500] = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(RaisedMessage([&] { falling.AddXYs(xs, ys); }), QStringLiteral("Invalid X value"));
+    ASSERT_EQ(falling.Count(), 500);
+    EXPECT_EQ(falling.XValues()[0], 501);
+    EXPECT_EQ(falling.YValues()[499], -1000);
+    EXPECT_EQ(RaisedMessage([&] { falling.AddXYs(xs, {}); }),
+              QStringLiteral("Value count does not match (0)"));
+    EXPECT_EQ(falling.Count(), 500);
+}
+
+TEST(LineSeries, OnlyPointsWithALabelOrColourOfTheirOwnCarryOne) {
+    TLineSeries series(nullptr);
+    series.SetSeriesColor(clRed);
+    series.AddXYs(std::vector<double>{1, 3}, std::vector<double>{0, 0});
+    series.AddXY(2, 0, QStringLiteral("noon"), clBlue);
+    series.AddXY(4, 0);
+    const QString labels[] = {"", "noon", "", ""};
+    const TColor colours[] = {clRed, clBlue, clRed, clRed};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(series.XLabel(i), labels[i]) << i;
+        EXPECT_EQ(series.ValueColor(i), colours[i]) << i;
+    }
+    // The points move with their labels when a batch restores the order.
+    series.AddXYs(std::vector<double>{0}, std::vector<double>{0});
+    EXPECT_EQ(series.XLabel(2), "noon");
+    EXPECT_EQ(series.ValueColor(2), clBlue);
+    EXPECT_EQ(series.XLabel(0), "");
+    series.Clear();
+    series.AddXY(1, 1);
+    EXPECT_EQ(series.XLabel(0), "");
+    EXPECT_EQ(series.ValueColor(0), clRed);
+}
+
 TEST(LineSeries, ValueWritesAndIndexesOutsideTheListRaise) {
     TLineSeries series(nullptr);
     series.AddXY(1, 10);

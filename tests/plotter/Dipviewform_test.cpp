@@ -3,6 +3,7 @@
 #include "Dipviewform.h"
 
 #include "TestDirs.h"
+#include "TestFiles.h"
 #include "formats.h"
 
 #include <QDateTime>
@@ -199,6 +200,81 @@ TEST_F(PlottingWindow, CursorReadOutNamesTheSeriesUnderTheMouse) {
     // Inside the chart but outside the plotting rectangle: nothing.
     form->ChartMouseMove(form->Chart, {}, 1, 1);
     EXPECT_EQ(form->LabelCursor->Caption(), "");
+}
+
+TEST_F(PlottingWindow, RebuildsFreeTheSeriesOfTheLastOne) {
+    WriteDay("snr-log-2017-10-05.log", "2017/10/05", 2, "2017/10/05 11:03:30 PRED\r\n", 5);
+    WriteDay("snr-log-2017-10-06.log", "2017/10/06", 5);
+    WriteDay("snr-log-2017-10-07.log", "2017/10/07", 3, {}, 7);
+    Open();
+    const int formComponents = form->ComponentCount();
+    form->TimerStartupTimer(form->TimerStartup);
+    // Three days and the marker; the form's own empty series is gone.
+    EXPECT_EQ(form->Chart->SeriesCount(), 4);
+    EXPECT_EQ(form->Chart->ComponentCount(), 4);
+    EXPECT_EQ(form->Series1, nullptr);
+    EXPECT_EQ(form->ComponentCount(), formComponents - 1);
+    for (int i = 0; i < 5; ++i) {
+        form->ComboBoxSmoothing->SetItemIndex(i % 3);
+        form->TimerStartupTimer(form->TimerStartup);
+        EXPECT_EQ(form->Chart->SeriesCount(), 4);
+        EXPECT_EQ(form->Chart->ComponentCount(), 4) << "rebuild " << i;
+    }
+    EXPECT_EQ(form->PredictedSeries, form->Chart->Series(0));
+}
+
+TEST_F(PlottingWindow, AFileThatCrossesMidnightKeepsItsDay) {
+    // The last sample's tool run ended after midnight: its line carries the next date.
+    testfiles::WriteContents("crossing/snr-log-2017-10-05.log",
+                             "2017/10/05 10:50:00 10.0\r\n2017/10/05 11:00:00 8.0\r\n"
+                             "2017/10/05 11:10:00 10.0\r\n2017/10/06 00:00:02 10.0\r\n");
+    Open("crossing/*.log");
+    form->TimerStartupTimer(form->TimerStartup);
+    ASSERT_EQ(form->Chart->SeriesCount(), 1);
+    ASSERT_EQ(form->DipRecords.size(), 1u);
+    EXPECT_EQ(form->Chart->Series(0)->Title, "05-Oct");
+    EXPECT_EQ(form->DipRecords[0].Series, form->Chart->Series(0));
+    EXPECT_EQ(form->DipRecords[0].Dip, -1);
+    EXPECT_DOUBLE_EQ(form->DipRecords[0].DipTime,
+                     EncodeDate(2017, 10, 5) + EncodeTime(11, 0, 0, 0));
+    EXPECT_EQ(Colour(0), 0x000000u);
+
+    // Two dates inside the window: a day each, in the order they were started, each record
+    // with its own date, after the days of the files before.
+    testfiles::WriteContents("crossing/snr-log-2017-10-07.log",
+                             "2017/10/07 10:50:00 10.0\r\n2017/10/07 11:00:00 7.0\r\n"
+                             "2017/10/07 11:10:00 10.0\r\n2017/10/08 10:50:00 10.0\r\n"
+                             "2017/10/08 11:00:00 9.0\r\n2017/10/08 11:10:00 10.0\r\n");
+    form->TimerStartupTimer(form->TimerStartup);
+    ASSERT_EQ(form->Chart->SeriesCount(), 3);
+    ASSERT_EQ(form->DipRecords.size(), 3u);
+    const char* titles[] = {"05-Oct", "07-Oct", "08-Oct"};
+    const double dips[] = {-1, -1.5, -0.5};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(form->Chart->Series(i)->Title, titles[i]);
+        EXPECT_EQ(form->DipRecords[i].Series, form->Chart->Series(i));
+        EXPECT_EQ(form->DipRecords[i].Dip, dips[i]);
+    }
+    EXPECT_DOUBLE_EQ(form->DipRecords[2].DipTime,
+                     EncodeDate(2017, 10, 8) + EncodeTime(11, 0, 0, 0));
+    EXPECT_EQ(form->CurrentDay, EncodeDate(2017, 10, 8));
+    EXPECT_EQ(form->LabelResults->Caption(), "Minimum at Oct-07 11:00:00");
+}
+
+TEST_F(PlottingWindow, AfterARebuildEveryPickerChangeIsStoredAgain) {
+    WriteDay("snr-log-2017-10-06.log", "2017/10/06", 5);
+    Open();
+    form->TimerStartupTimer(form->TimerStartup);
+    // Another copy of the program stores another start; the picker is then set to the same
+    // time the rebuild stored, and its change must still reach the store.
+    {
+        TRegistryDateTime other(QStringLiteral("StartUTC"), 0);
+        other.Value = EncodeTime(9, 0, 0, 0);
+    }
+    form->DateTimePickerUTCstart->SetTime(form->StartUTC->Value);
+    form->StartStopChange(form->DateTimePickerUTCstart);
+    TRegistryDateTime stored(QStringLiteral("StartUTC"), 0);
+    EXPECT_DOUBLE_EQ(stored.Value, EncodeTime(10, 45, 0, 0));
 }
 
 TEST_F(PlottingWindow, MaskArgumentNamesTheFilesAndTheCaption) {
