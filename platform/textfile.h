@@ -2,6 +2,10 @@
 // CR LF, close. Every step is checked and a failure raises EInOutError carrying the system's
 // error code and the system's wording of it (SysErrorMessage).
 //
+// Only a regular file is written: a folder is refused with EISDIR, a pipe, device or socket
+// under the name with EINVAL, and no step blocks on one (a pipe nobody reads would otherwise
+// hold the open for ever).
+//
 // While the file is open for appending it holds the file's writer lock: readers are let in,
 // another writer that asks for the lock waits up to LockWaitMs for it and then fails with the
 // code EWOULDBLOCK. The lock is advisory: it keeps out writers that use this class, nothing else.

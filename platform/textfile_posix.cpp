@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -17,15 +18,43 @@ namespace {
     throw EInOutError(SysErrorMessage(code), code);
 }
 
-// The file opened for writing with the given flags; raises EInOutError when it cannot be.
+// EISDIR for a folder, EINVAL for anything else that is not a regular file, 0 for a regular one.
+int RefusalOf(const struct stat& st) {
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    return S_ISREG(st.st_mode) ? 0 : EINVAL;
+}
+
+// The regular file opened for writing with the given flags; raises EInOutError when it cannot be.
+// A pipe, a device or a socket under the file's name is refused: opening a pipe for writing
+// blocks until someone reads it, and writing to a device loses the line or worse.
 int OpenForWriting(const QString& fileName, int flags) {
     const QByteArray path = QFile::encodeName(fileName);
+    // Looked at first, so that a special file is usually not even opened.
+    struct stat st {};
+    if (::stat(path.constData(), &st) == 0) {
+        if (const int refusal = RefusalOf(st))
+            RaiseInOutError(refusal);
+    }
+    // Without blocking, for the one that takes the place of the file between the look and the
+    // open; checked again on the descriptor itself.
     int fd = -1;
     do {
-        fd = ::open(path.constData(), flags, 0666);
+        fd = ::open(path.constData(), flags | O_NONBLOCK | O_NOCTTY, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         RaiseInOutError(errno);
+    int error = 0;
+    if (::fstat(fd, &st) != 0)
+        error = errno;
+    else
+        error = RefusalOf(st);
+    if (error == 0 && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        error = errno;
+    if (error != 0) {
+        ::close(fd);
+        RaiseInOutError(error);
+    }
     return fd;
 }
 

@@ -76,9 +76,12 @@ TEST(SnrLogFile, FailuresRaiseWithTheSystemsCode) {
 }
 
 TEST(SnrLogFile, AFailedWriteStillClosesTheFile) {
-    ASSERT_TRUE(QFile::link("/dev/full", "snr-log-2018-10-04.log"));
+    testfiles::WriteContents("snr-log-2018-10-04.log", "");
     const auto before = proctest::OpenDescriptors();
-    EXPECT_EQ(InOutErrorCode([] { AddSnrLogLine(At(2018, 10, 4, 10, 55, 0), "x"); }), ENOSPC);
+    {
+        testfiles::ScopedFileSizeLimit full(0);
+        EXPECT_EQ(InOutErrorCode([] { AddSnrLogLine(At(2018, 10, 4, 10, 55, 0), "x"); }), EFBIG);
+    }
     EXPECT_EQ(proctest::OpenDescriptors(), before);
 }
 

@@ -8,7 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace testfiles {
 
@@ -43,6 +48,24 @@ int InOutErrorCode(const std::function<void()>& step) {
         return e.ErrorCode;
     }
     return 0;
+}
+
+ScopedFileSizeLimit::ScopedFileSizeLimit(long long bytes) {
+    rlimit limit{};
+    EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    FPreviousLimit = static_cast<long long>(limit.rlim_cur);
+    // Without this the first write past the limit would end the test process.
+    FPreviousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0) << std::strerror(errno);
+}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit() {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(FPreviousLimit);
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0) << std::strerror(errno);
+    std::signal(SIGXFSZ, FPreviousHandler);
 }
 
 } // namespace testfiles

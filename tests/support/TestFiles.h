@@ -1,5 +1,5 @@
 // Files in tests: whole contents read and written, a file or folder made read-only for a while,
-// and the system error code a file step raises.
+// the system error code a file step raises, and a file size limit that makes writes fail.
 #pragma once
 
 #include <QByteArray>
@@ -20,5 +20,20 @@ void WithReadOnly(const QString& path, const std::function<void()>& body);
 // The system error code step raises EInOutError with, checking that the message is the system's
 // wording of it; 0 when it raises nothing.
 int InOutErrorCode(const std::function<void()>& step);
+
+// While it lives, this process may not make a file longer than `bytes`: a write that would cross
+// the limit writes what fits and the next one fails with EFBIG (SIGXFSZ is ignored meanwhile).
+// Any user may set it.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(long long bytes);
+    ~ScopedFileSizeLimit();
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+private:
+    long long FPreviousLimit;
+    void (*FPreviousHandler)(int);
+};
 
 } // namespace testfiles
