@@ -16,6 +16,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <sys/types.h>
+
 class TTextFile {
 public:
     explicit TTextFile(const QString& fileName);
@@ -35,11 +37,14 @@ public:
     // open from an earlier step is closed first.
     void Append();
     // Writes the bytes and CR LF at the end of the file. Raises EInOutError (the file stays
-    // open; Close or the destructor closes it).
+    // open; Close or the destructor closes it). In a file opened by Append, a line that cannot
+    // be written whole (a full disk takes part of it) is cut away again first, so the file ends
+    // where it ended before the line.
     void WriteLine(const QByteArray& bytes);
     // Closes the file and releases the lock. The handle is released even when the system
-    // reports a failure, which then raises EInOutError. Closing a file that is not open raises
-    // EInOutError with EBADF.
+    // reports a failure, which then raises EInOutError; in a file opened by Append, the lines
+    // written since are cut away first, while the lock is still held. Closing a file that is
+    // not open raises EInOutError with EBADF.
     void Close();
 
     // How long Append waits for another writer's lock before it fails, in milliseconds.
@@ -48,4 +53,5 @@ public:
 private:
     QString FFileName;
     int FHandle = -1;
+    off_t FAppendedFrom = -1; // the file's size when Append opened it; -1 when not appending
 };

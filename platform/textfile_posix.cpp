@@ -58,6 +58,21 @@ int OpenForWriting(const QString& fileName, int flags) {
     return fd;
 }
 
+// The size of the open file; raises EInOutError.
+off_t SizeOf(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        RaiseInOutError(errno);
+    return st.st_size;
+}
+
+// Cuts the file back to `size`, taking away what a failed step left of its lines. A failure here
+// cannot be helped; the step's own error is the one reported.
+void CutBack(int fd, off_t size) {
+    while (::ftruncate(fd, size) != 0 && errno == EINTR) {
+    }
+}
+
 } // namespace
 
 TTextFile::TTextFile(const QString& fileName) : FFileName(fileName) {}
@@ -72,6 +87,7 @@ void TTextFile::Create() {
         Close();
     // No O_TRUNC: when another program made the file a moment ago, its lines stay.
     FHandle = OpenForWriting(FFileName, O_WRONLY | O_CREAT | O_CLOEXEC);
+    FAppendedFrom = -1;
 }
 
 void TTextFile::Append() {
@@ -83,12 +99,23 @@ void TTextFile::Append() {
         ::close(fd);
         RaiseInOutError(error);
     }
+    // Read under the lock: no writer of this class can add to the file until it is closed.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        error = errno;
+        ::close(fd);
+        RaiseInOutError(error);
+    }
     FHandle = fd;
+    FAppendedFrom = st.st_size;
 }
 
 void TTextFile::WriteLine(const QByteArray& bytes) {
     if (!IsOpen())
         RaiseInOutError(EBADF);
+    // Where this line starts, so that a line that cannot be written whole (a full disk lets part
+    // of it through) is cut away again and the next line does not start inside it.
+    const off_t lineStart = FAppendedFrom >= 0 ? SizeOf(FHandle) : -1;
     // One buffer, so the line and its end go out in one write whenever the system allows.
     const QByteArray line = bytes + "\r\n";
     const char* data = line.constData();
@@ -98,7 +125,10 @@ void TTextFile::WriteLine(const QByteArray& bytes) {
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            RaiseInOutError(errno);
+            const int error = errno;
+            if (lineStart >= 0)
+                CutBack(FHandle, lineStart);
+            RaiseInOutError(error);
         }
         data += written;
         left -= written;
@@ -110,8 +140,21 @@ void TTextFile::Close() {
         RaiseInOutError(EBADF);
     const int fd = FHandle;
     FHandle = -1;
+    // A close can report that written lines did not reach the disk (a network file system writes
+    // back then). A second descriptor keeps the file and its lock, so the lines written since
+    // Append can be cut away before another writer gets in.
+    const int keep = FAppendedFrom >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
     // Linux releases the descriptor even when close fails, and a retry could close a descriptor
     // that another thread has just been given: close once, report what it says.
-    if (::close(fd) != 0 && errno != EINTR)
-        RaiseInOutError(errno);
+    const int error = ::close(fd) != 0 && errno != EINTR ? errno : 0;
+    if (keep >= 0) {
+        if (error != 0)
+            CutBack(keep, FAppendedFrom);
+        // The lines are in the file once the first close has gone through; what this one says
+        // changes nothing.
+        ::close(keep);
+    }
+    FAppendedFrom = -1;
+    if (error != 0)
+        RaiseInOutError(error);
 }

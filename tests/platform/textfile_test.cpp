@@ -101,6 +101,22 @@ TEST(TextFile, OnlyARegularFileIsWrittenAndNothingBlocks) {
     EXPECT_EQ(proctest::OpenDescriptors(), before);
 }
 
+TEST(TextFile, ALineThatCannotBeWrittenWholeIsCutAwayAgain) {
+    WriteContents("day.log", "one\r\n");
+    TTextFile file("day.log");
+    file.Append();
+    {
+        // Room for three more bytes: "two" goes out, then the line end fails.
+        testfiles::ScopedFileSizeLimit limit(8);
+        EXPECT_EQ(InOutErrorCode([&] { file.WriteLine("two"); }), EFBIG);
+        EXPECT_EQ(Contents("day.log"), "one\r\n");
+    }
+    // The file stays open, and the next line starts where the failed one did.
+    file.WriteLine("three");
+    file.Close();
+    EXPECT_EQ(Contents("day.log"), "one\r\nthree\r\n");
+}
+
 TEST(TextFile, ASecondWriterIsRefusedWhileReadersGetIn) {
     TTextFile first("day.log");
     first.Create();

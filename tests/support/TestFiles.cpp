@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +67,32 @@ ScopedFileSizeLimit::~ScopedFileSizeLimit() {
     limit.rlim_cur = static_cast<rlim_t>(FPreviousLimit);
     EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0) << std::strerror(errno);
     std::signal(SIGXFSZ, FPreviousHandler);
+}
+
+ScopedSmallFileSystem::ScopedSmallFileSystem(const QString& folder, int kib)
+    : FPath(QFile::encodeName(QDir(folder).absolutePath())) {
+    if (!QDir().mkpath(folder)) {
+        FWhy = QStringLiteral("cannot make ") + folder;
+        return;
+    }
+    if (::geteuid() != 0) {
+        FWhy = QStringLiteral("only root can mount a small file system");
+        return;
+    }
+    const QByteArray options = "size=" + QByteArray::number(kib) + "k,mode=0755";
+    if (::mount("tidelog-test", FPath.constData(), "tmpfs", 0, options.constData()) != 0) {
+        FWhy = QStringLiteral("cannot mount a small file system here: ") +
+               QString::fromLocal8Bit(std::strerror(errno));
+        return;
+    }
+    FMounted = true;
+}
+
+ScopedSmallFileSystem::~ScopedSmallFileSystem() {
+    // Detached, so a descriptor or a working directory still inside cannot keep it mounted.
+    if (FMounted) {
+        EXPECT_EQ(::umount2(FPath.constData(), MNT_DETACH), 0) << std::strerror(errno);
+    }
 }
 
 } // namespace testfiles

@@ -1,5 +1,5 @@
 // Files in tests: whole contents read and written, a file or folder made read-only for a while,
-// the system error code a file step raises, and a file size limit that makes writes fail.
+// the system error code a file step raises, and the ways a disk can run out while a test writes.
 #pragma once
 
 #include <QByteArray>
@@ -34,6 +34,25 @@ public:
 private:
     long long FPreviousLimit;
     void (*FPreviousHandler)(int);
+};
+
+// A file system of `kib` KiB (whole pages) in memory, mounted on the new folder `folder` while it
+// lives and taken away, with what it holds, afterwards. Only root may mount: Mounted() says
+// whether it worked, Why() why not.
+class ScopedSmallFileSystem {
+public:
+    ScopedSmallFileSystem(const QString& folder, int kib);
+    ~ScopedSmallFileSystem();
+    ScopedSmallFileSystem(const ScopedSmallFileSystem&) = delete;
+    ScopedSmallFileSystem& operator=(const ScopedSmallFileSystem&) = delete;
+
+    bool Mounted() const { return FMounted; }
+    const QString& Why() const { return FWhy; }
+
+private:
+    QByteArray FPath;
+    bool FMounted = false;
+    QString FWhy;
 };
 
 } // namespace testfiles
