@@ -47,8 +47,9 @@ private:
 class LoggingWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"BEAMGAUGE_OUTPUT", "BEAMGAUGE_HANG", "BEAMGAUGE_SIMULATE",
-                                 "BEAMGAUGE_EXIT", "BEAMGAUGE_DELAY_MS", "BEAMGAUGE_GARBAGE"})
+        for (const char* name :
+             {"BEAMGAUGE_OUTPUT", "BEAMGAUGE_HANG", "BEAMGAUGE_SIMULATE", "BEAMGAUGE_EXIT",
+              "BEAMGAUGE_DELAY_MS", "BEAMGAUGE_GARBAGE", "BEAMGAUGE_NO_LOCK"})
             unsetenv(name);
         argsFile = testdirs::Root() + "/args.txt";
         setenv("BEAMGAUGE_ARGS_FILE", QFile::encodeName(argsFile).constData(), 1);
@@ -71,6 +72,7 @@ protected:
         unsetenv("BEAMGAUGE_ARGS_FILE");
         unsetenv("BEAMGAUGE_OUTPUT");
         unsetenv("BEAMGAUGE_HANG");
+        unsetenv("BEAMGAUGE_NO_LOCK");
     }
 
     void Open() {
@@ -209,6 +211,21 @@ TEST_F(LoggingWindow, NoAnswerShowsTheMissingToolMessageAndCloses) {
     SetExecutablePathOverride({});
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(boxes[0].Text.startsWith("Beamgauge.exe may be missing"));
+}
+
+TEST_F(LoggingWindow, AReceiverWithoutLockIsLoggedAsZeroAndSamplingGoesOn) {
+    Open();
+    ScriptedClock clock({UnixMs(2018, 10, 4, 11, 0, 0)});
+    setenv("BEAMGAUGE_NO_LOCK", "1", 1);
+    form->TimerRepeatTimer(form->TimerRepeat);
+    unsetenv("BEAMGAUGE_NO_LOCK");
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(form->LabelReport->Caption(), "2018/10/04 11:00:00 0.0");
+    EXPECT_TRUE(form->TimerRepeat->Counting());
+
+    FireWith("123"); // lock is back
+    EXPECT_EQ(testfiles::Contents("snr-log-2018-10-04.log"),
+              "2018/10/04 11:00:00 0.0\r\n2018/10/04 11:00:00 12.3\r\n");
 }
 
 TEST_F(LoggingWindow, DeviceBoxAddsTheArgumentOne) {
