@@ -44,13 +44,12 @@ int OpenForWriting(const QString& fileName, int flags) {
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         RaiseInOutError(errno);
-    int error = 0;
-    if (::fstat(fd, &st) != 0)
-        error = errno;
-    else
-        error = RefusalOf(st);
-    if (error == 0 && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
-        error = errno;
+    int error = ::fstat(fd, &st) != 0 ? errno : RefusalOf(st);
+    if (error == 0) {
+        const int status = ::fcntl(fd, F_GETFL);
+        if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0)
+            error = errno;
+    }
     if (error != 0) {
         ::close(fd);
         RaiseInOutError(error);
