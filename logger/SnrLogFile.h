@@ -16,5 +16,7 @@ QString SnrLogFileName(TDateTime namingTime);
 // UTC reading taken before the sample, not the one written on the line, so a sample that
 // crosses midnight goes to the earlier day's file.
 // Raises EInOutError (with the system's error code) at the first step that fails; the steps
-// after it do not run, and the file is never left open. Lines already in the file stay.
+// after it do not run, and the file is never left open. Lines already in the file stay, and a
+// line whose write or close fails is taken out again, so the file is as it was before. A name
+// taken by anything but a regular file (a folder, a pipe, a device) is refused, without waiting.
 void AddSnrLogLine(TDateTime namingTime, const QString& line);

@@ -11,6 +11,18 @@ namespace {
 
 const QString ToolName = QStringLiteral("beamgauge");
 
+// Marks one of the window's message boxes as open for as long as it lives.
+class TBoxOpen {
+public:
+    explicit TBoxOpen(bool& flag) : FFlag(flag) { FFlag = true; }
+    ~TBoxOpen() { FFlag = false; }
+    TBoxOpen(const TBoxOpen&) = delete;
+    TBoxOpen& operator=(const TBoxOpen&) = delete;
+
+private:
+    bool& FFlag;
+};
+
 } // namespace
 
 TSNRlogger::TSNRlogger(QWidget* parent) : TForm(parent) {
@@ -64,15 +76,31 @@ void TSNRlogger::TimerRepeatTimer(TComponent*) {
     } catch (const Exception& e) {
         failure = e.Message();
     }
+    if (FToolMissing)
+        return; // sampling is over; the message is shown or waits for the open box
     // An unattended logger must keep sampling after a failed write, so the timer is re-armed
     // before the failure is reported; the report's box lets the timer fire meanwhile.
     TimerRepeat->SetInterval(UpDownInterval->Position() * 1000);
     TimerRepeat->SetEnabled(true);
-    if (!failure.isEmpty() && !FReportingError && Application) {
-        FReportingError = true;
-        Application->ShowException(failure);
-        FReportingError = false;
+    if (!failure.isEmpty() && !FBoxOpen && Application) {
+        {
+            const TBoxOpen open(FBoxOpen);
+            Application->ShowException(failure);
+        }
+        // The tool went missing while the report was open: its message comes now.
+        if (FToolMissing)
+            CloseForMissingTool();
     }
+}
+
+void TSNRlogger::CloseForMissingTool() {
+    {
+        const TBoxOpen open(FBoxOpen);
+        Application->MessageBox(
+            QStringLiteral("Beamgauge.exe may be missing from this directory.") + QChar(u'\r') +
+            QStringLiteral("Tidelog.exe will now close as it cannot continue."));
+    }
+    Close();
 }
 
 void TSNRlogger::TakeSample(TDateTime SampleTime) {
@@ -89,10 +117,10 @@ void TSNRlogger::TakeSample(TDateTime SampleTime) {
 
     QString line;
     if (!FirstAnswerLine(output, line)) {
-        Application->MessageBox(
-            QStringLiteral("Beamgauge.exe may be missing from this directory.") + QChar(u'\r') +
-            QStringLiteral("Tidelog.exe will now close as it cannot continue."));
-        Close();
+        FToolMissing = true;
+        TimerRepeat->SetEnabled(false);
+        if (!FBoxOpen)
+            CloseForMissingTool();
         return;
     }
     const float snr = SnrOfAnswerLine(line);

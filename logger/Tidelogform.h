@@ -41,11 +41,19 @@ public:
 
     // One sample: runs the tool, takes the first line of its answer as tenths of a dB and, when
     // it is a number of 0 or more, shows the report line and adds it to the log file named by
-    // SampleTime. A tool that prints nothing gets the missing-tool message and closes the
-    // window. Raises EInOutError when the log file cannot be written.
+    // SampleTime. A tool that prints nothing stops the sampling for good, gets the missing-tool
+    // message and closes the window; while another of the window's message boxes is open, that
+    // waits until the box has been closed. Raises EInOutError when the log file cannot be
+    // written.
     void TakeSample(TDateTime SampleTime);
 
 private:
-    // Set while a log-file error is reported, so a second error meanwhile is not stacked on it.
-    bool FReportingError = false;
+    // The window shows one message box at a time. The timer keeps firing while one is open (an
+    // unattended logger keeps logging), so what a firing would report meanwhile is held: a
+    // further write error is dropped, a missing tool is reported once the box has been closed.
+    bool FBoxOpen = false;
+    bool FToolMissing = false; // sampling has stopped; the program closes after the message
+
+    // Shows the missing-tool message, then closes the window.
+    void CloseForMissingTool();
 };

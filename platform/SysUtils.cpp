@@ -30,14 +30,21 @@ std::int64_t DaysFromYearOne(int year, int month, int day) {
 // 1899-12-30 counted from 0001-01-01.
 constexpr std::int64_t DateDelta = 693593;
 
-// Whole days and milliseconds of the day, the way the run-time library rounds a date-time.
-void SplitDateTime(TDateTime value, std::int64_t& days, std::int64_t& msecOfDay) {
+// Whole days and milliseconds of the day, the way the run-time library rounds a date-time. False,
+// with both 0, for a value the date functions do not take (NaN, infinite, beyond
+// MaxDateTimeDays): casting it to whole days would be undefined.
+bool SplitDateTime(TDateTime value, std::int64_t& days, std::int64_t& msecOfDay) {
+    if (!(std::fabs(value) <= MaxDateTimeDays)) {
+        days = msecOfDay = 0;
+        return false;
+    }
     days = static_cast<std::int64_t>(std::trunc(value));
     msecOfDay = std::llround(std::fabs(value - static_cast<double>(days)) * MSecsPerDay);
     if (msecOfDay >= static_cast<std::int64_t>(MSecsPerDay)) {
         msecOfDay -= static_cast<std::int64_t>(MSecsPerDay);
         days += value < 0 ? -1 : 1;
     }
+    return true;
 }
 
 } // namespace
@@ -74,9 +81,9 @@ TDateTime EncodeTime(int hour, int minute, int second, int msec) {
 
 void DecodeDate(TDateTime value, int& year, int& month, int& day) {
     std::int64_t days = 0, msec = 0;
-    SplitDateTime(value, days, msec);
+    const bool taken = SplitDateTime(value, days, msec);
     std::int64_t n = days + DateDelta; // days since 0001-01-01
-    if (n < 0) {
+    if (!taken || n < 0) {
         year = month = day = 0;
         return;
     }
@@ -98,7 +105,8 @@ void DecodeDate(TDateTime value, int& year, int& month, int& day) {
     n -= k * 365;
     year = static_cast<int>(y);
     month = 1;
-    while (n >= DaysInMonth(year, month)) {
+    // Bounded by December as well: DaysInMonth gives 0 past it, which would never end the loop.
+    while (month < 12 && n >= DaysInMonth(year, month)) {
         n -= DaysInMonth(year, month);
         ++month;
     }
@@ -107,7 +115,7 @@ void DecodeDate(TDateTime value, int& year, int& month, int& day) {
 
 void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& msec) {
     std::int64_t days = 0, ms = 0;
-    SplitDateTime(value, days, ms);
+    SplitDateTime(value, days, ms); // 00:00:00.000 for a value it does not take
     hour = static_cast<int>(ms / 3600000);
     minute = static_cast<int>(ms / 60000 % 60);
     second = static_cast<int>(ms / 1000 % 60);

@@ -59,8 +59,14 @@ TDateTime EncodeDate(int year, int month, int day);
 bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& result);
 TDateTime EncodeTime(int hour, int minute, int second, int msec);
 
+// The largest magnitude of a date-time the date functions take, in days (some 270 million
+// years). Beyond it, and for NaN and infinities, a date-time has no date and no time of day.
+constexpr double MaxDateTimeDays = 1e11;
+
 // Splits a date-time into its calendar date and time of day, to the millisecond (rounded).
-// For values before 1899-12-30 the time of day is read from the fraction's magnitude.
+// For values before 1899-12-30 the time of day is read from the fraction's magnitude. A value
+// before 0001-01-01 decodes as year, month and day 0; one that the date functions do not take
+// (see MaxDateTimeDays) as 0 in every part.
 void DecodeDate(TDateTime value, int& year, int& month, int& day);
 void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& msec);
 // The date part (whole days) and the time of day (the fraction, 0 <= t < 1 for dates from

@@ -46,8 +46,8 @@ TEST(Beamgauge, HelpNamesEverySwitch) {
     EXPECT_TRUE(run.err.isEmpty());
     for (const char* name :
          {"snr [DEVICE]", "BEAMGAUGE_SIMULATE", "BEAMGAUGE_DIP_CENTRE", "BEAMGAUGE_TIME",
-          "BEAMGAUGE_DVB_ROOT", "BEAMGAUGE_OUTPUT", "BEAMGAUGE_GARBAGE", "BEAMGAUGE_DELAY_MS",
-          "BEAMGAUGE_HANG", "BEAMGAUGE_EXIT", "BEAMGAUGE_ARGS_FILE"})
+          "BEAMGAUGE_DVB_ROOT", "BEAMGAUGE_OUTPUT", "BEAMGAUGE_GARBAGE", "BEAMGAUGE_NO_LOCK",
+          "BEAMGAUGE_DELAY_MS", "BEAMGAUGE_HANG", "BEAMGAUGE_EXIT", "BEAMGAUGE_ARGS_FILE"})
         EXPECT_TRUE(run.out.contains(name)) << name;
 }
 
@@ -80,6 +80,29 @@ TEST(Beamgauge, WithoutAFrontendItSaysWhyAndFails) {
     EXPECT_EQ(notDvb.exitCode, 1);
     EXPECT_TRUE(notDvb.out.isEmpty());
     EXPECT_TRUE(notDvb.err.contains("carrier-to-noise")) << notDvb.err.toStdString();
+}
+
+TEST(Beamgauge, AFrontendWithoutLockAnswersZero) {
+    const struct {
+        QStringList arguments;
+        std::map<QString, QString> variables;
+    } rows[] = {
+        {{"snr"}, {{"BEAMGAUGE_NO_LOCK", "1"}}},
+        {{"snr", "1"}, {{"BEAMGAUGE_NO_LOCK", "1"}}},
+        {{"snr"}, {{"BEAMGAUGE_NO_LOCK", "1"}, {"BEAMGAUGE_SIMULATE", "1"}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.arguments.join(' ').toStdString() +
+                     (row.variables.size() > 1 ? " simulated" : ""));
+        const TRun run = RunTool(row.arguments, row.variables);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.out, "0\n");
+        EXPECT_TRUE(run.err.contains("no signal lock")) << run.err.toStdString();
+        // A value the logger takes (it drops only negative ones) and writes as 0.0.
+        QString line;
+        ASSERT_TRUE(FirstAnswerLine(run.out, line));
+        EXPECT_EQ(SnrOfAnswerLine(line), 0.0f);
+    }
 }
 
 TEST(Beamgauge, FixedOutputsAndExitCodes) {

@@ -76,10 +76,37 @@ TEST(SnrLogFile, FailuresRaiseWithTheSystemsCode) {
 }
 
 TEST(SnrLogFile, AFailedWriteStillClosesTheFile) {
-    ASSERT_TRUE(QFile::link("/dev/full", "snr-log-2018-10-04.log"));
+    testfiles::WriteContents("snr-log-2018-10-04.log", "");
     const auto before = proctest::OpenDescriptors();
-    EXPECT_EQ(InOutErrorCode([] { AddSnrLogLine(At(2018, 10, 4, 10, 55, 0), "x"); }), ENOSPC);
+    {
+        testfiles::ScopedFileSizeLimit full(0);
+        EXPECT_EQ(InOutErrorCode([] { AddSnrLogLine(At(2018, 10, 4, 10, 55, 0), "x"); }), EFBIG);
+    }
     EXPECT_EQ(proctest::OpenDescriptors(), before);
+}
+
+TEST(SnrLogFile, AFullDiskLeavesNoPartOfTheLineAndTheNextLineStartsClean) {
+    // Two pages: one for a file that is removed later, one for the log.
+    testfiles::ScopedSmallFileSystem disk("small", 8);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Why().toStdString();
+    testfiles::WriteContents("small/other", QByteArray(4096, 'x'));
+    // The log's page is full but for 14 bytes: a line goes out in part, then the disk is full.
+    QByteArray lines;
+    for (int i = 0; i < 157; ++i)
+        lines += "2026/12/09 06:41:57 12.1\r\n";
+    testfiles::WriteContents("small/snr-log-2026-12-09.log", lines);
+    ASSERT_TRUE(QDir::setCurrent("small"));
+
+    const TDateTime day = At(2026, 12, 9, 6, 42, 0);
+    EXPECT_EQ(InOutErrorCode([&] { AddSnrLogLine(day, "2026/12/09 06:42:00 12.2"); }), ENOSPC);
+    EXPECT_EQ(Contents("snr-log-2026-12-09.log"), lines);
+
+    // Once there is room again, the next sample is a line of its own.
+    ASSERT_TRUE(QFile::remove("other"));
+    AddSnrLogLine(day, "2026/12/09 06:42:02 12.2");
+    EXPECT_EQ(Contents("snr-log-2026-12-09.log"), lines + "2026/12/09 06:42:02 12.2\r\n");
+    ASSERT_TRUE(QDir::setCurrent(testdirs::WorkDir()));
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <memory>
@@ -47,8 +48,9 @@ private:
 class LoggingWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"BEAMGAUGE_OUTPUT", "BEAMGAUGE_HANG", "BEAMGAUGE_SIMULATE",
-                                 "BEAMGAUGE_EXIT", "BEAMGAUGE_DELAY_MS", "BEAMGAUGE_GARBAGE"})
+        for (const char* name :
+             {"BEAMGAUGE_OUTPUT", "BEAMGAUGE_HANG", "BEAMGAUGE_SIMULATE", "BEAMGAUGE_EXIT",
+              "BEAMGAUGE_DELAY_MS", "BEAMGAUGE_GARBAGE", "BEAMGAUGE_NO_LOCK"})
             unsetenv(name);
         argsFile = testdirs::Root() + "/args.txt";
         setenv("BEAMGAUGE_ARGS_FILE", QFile::encodeName(argsFile).constData(), 1);
@@ -56,8 +58,10 @@ protected:
         application->SetTitle("Tidelog");
         application->MessageBoxHook = [this](const TMessageBoxRequest& box) {
             boxes.push_back(box);
+            mostOpenBoxes = std::max(mostOpenBoxes, ++openBoxes);
             if (insideBox)
                 insideBox();
+            --openBoxes;
             return IDOK;
         };
         ResetFormatSettings();
@@ -71,6 +75,7 @@ protected:
         unsetenv("BEAMGAUGE_ARGS_FILE");
         unsetenv("BEAMGAUGE_OUTPUT");
         unsetenv("BEAMGAUGE_HANG");
+        unsetenv("BEAMGAUGE_NO_LOCK");
     }
 
     void Open() {
@@ -89,6 +94,8 @@ protected:
     std::unique_ptr<TApplication> application;
     TFormPtr<TSNRlogger> form;
     std::vector<TMessageBoxRequest> boxes;
+    int openBoxes = 0;     // boxes open at this moment
+    int mostOpenBoxes = 0; // the most that were ever open at once
     std::function<void()> insideBox;
 };
 
@@ -211,6 +218,21 @@ TEST_F(LoggingWindow, NoAnswerShowsTheMissingToolMessageAndCloses) {
     EXPECT_TRUE(boxes[0].Text.startsWith("Beamgauge.exe may be missing"));
 }
 
+TEST_F(LoggingWindow, AReceiverWithoutLockIsLoggedAsZeroAndSamplingGoesOn) {
+    Open();
+    ScriptedClock clock({UnixMs(2018, 10, 4, 11, 0, 0)});
+    setenv("BEAMGAUGE_NO_LOCK", "1", 1);
+    form->TimerRepeatTimer(form->TimerRepeat);
+    unsetenv("BEAMGAUGE_NO_LOCK");
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(form->LabelReport->Caption(), "2018/10/04 11:00:00 0.0");
+    EXPECT_TRUE(form->TimerRepeat->Counting());
+
+    FireWith("123"); // lock is back
+    EXPECT_EQ(testfiles::Contents("snr-log-2018-10-04.log"),
+              "2018/10/04 11:00:00 0.0\r\n2018/10/04 11:00:00 12.3\r\n");
+}
+
 TEST_F(LoggingWindow, DeviceBoxAddsTheArgumentOne) {
     Open();
     ScriptedClock clock({UnixMs(2018, 10, 4, 11, 0, 0)});
@@ -285,6 +307,41 @@ TEST_F(LoggingWindow, AFailedWriteIsReportedOnceAndSamplingGoesOn) {
     FireWith("125");
     EXPECT_EQ(testfiles::Contents("snr-log-2018-10-04.log"), "2018/10/04 11:00:00 12.5\r\n");
     EXPECT_EQ(boxes.size(), 1u);
+}
+
+TEST_F(LoggingWindow, OneMessageBoxAtATimeAndAMissingToolWaitsForTheOpenOne) {
+    application->CreateForm<TSNRlogger>(); // the main form, so closing it ends the program
+    TSNRlogger* main = static_cast<TSNRlogger*>(application->MainForm());
+    main->Start->Value = 0;
+    main->Stop->Value = EncodeTime(23, 59, 59, 999);
+    main->Show();
+    ScriptedClock clock({UnixMs(2018, 10, 4, 11, 0, 0)});
+    ASSERT_TRUE(QDir().mkdir("snr-log-2018-10-04.log")); // every write fails
+    insideBox = [&] {
+        insideBox = nullptr;
+        // A further write error: not shown, and sampling goes on.
+        setenv("BEAMGAUGE_OUTPUT", "124", 1);
+        main->TimerRepeatTimer(main->TimerRepeat);
+        EXPECT_EQ(boxes.size(), 1u);
+        EXPECT_TRUE(main->TimerRepeat->Enabled());
+        // Then the tool is gone: sampling stops, and the message waits for the open box.
+        setenv("BEAMGAUGE_OUTPUT", "", 1);
+        main->TimerRepeatTimer(main->TimerRepeat);
+        EXPECT_EQ(boxes.size(), 1u);
+        EXPECT_FALSE(main->TimerRepeat->Enabled());
+        EXPECT_TRUE(main->isVisible());
+    };
+    setenv("BEAMGAUGE_OUTPUT", "123", 1);
+    main->TimerRepeatTimer(main->TimerRepeat);
+
+    EXPECT_EQ(mostOpenBoxes, 1);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].Flags & MB_ICONERROR, MB_ICONERROR);
+    EXPECT_TRUE(boxes[1].Text.startsWith("Beamgauge.exe may be missing"));
+    // Once the open box was closed, the missing tool's message came and the program ends.
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_TRUE(application->Terminated());
+    EXPECT_FALSE(main->TimerRepeat->Enabled());
 }
 
 TEST_F(LoggingWindow, AHangingToolIsCutOffAndSamplingGoesOn) {

@@ -1,9 +1,13 @@
 #include "Classes.h"
 #include "SysUtils.h"
 #include "TestEnvironment.h"
+#include "formats.h"
 #include "winbase.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
 
 namespace {
 
@@ -60,6 +64,38 @@ TEST(DateEncoding, TimesRoundTripAndRejectHour24) {
     // Before 1899-12-30 the time is read from the fraction's magnitude.
     DecodeTime(-1.25, h, n, s, ms);
     EXPECT_EQ(h, 6);
+}
+
+TEST(DateEncoding, ValuesBeyondTheCalendarDecodeAsNoDate) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double most = std::numeric_limits<double>::max();
+    const double rows[] = {nan,   inf,    -inf,    1e11 + 1, -1e11 - 1, 1e15,
+                           -1e15, 9.3e18, -9.3e18, most,     -most};
+    for (const double value : rows) {
+        SCOPED_TRACE(value);
+        int y = -1, m = -1, d = -1, h = -1, n = -1, s = -1, ms = -1;
+        DecodeDateTime(value, y, m, d, h, n, s, ms);
+        EXPECT_EQ(std::vector<int>({y, m, d, h, n, s, ms}), std::vector<int>(7, 0));
+        EXPECT_EQ(FormatDateTime("yyyy/mm/dd hh:nn:ss", value, TFormatSettings()),
+                  "0000/00/00 00:00:00");
+    }
+    // The largest values taken still give a calendar date and a time of day.
+    for (const double value : {1e11, 1e11 - 0.25, 99999999999.99999}) {
+        SCOPED_TRACE(value);
+        int y = 0, m = 0, d = 0, h = -1, n = -1, s = -1, ms = -1;
+        DecodeDateTime(value, y, m, d, h, n, s, ms);
+        EXPECT_GT(y, 9999);
+        EXPECT_GE(m, 1);
+        EXPECT_LE(m, 12);
+        EXPECT_GE(d, 1);
+        EXPECT_LE(d, DaysInMonth(y, m));
+        EXPECT_GE(h, 0);
+        EXPECT_LE(h, 23);
+        EXPECT_GE(n, 0);
+        EXPECT_GE(s, 0);
+        EXPECT_GE(ms, 0);
+    }
 }
 
 TEST(TextLines, LineEndsAndLastLine) {

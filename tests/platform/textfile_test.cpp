@@ -1,3 +1,4 @@
+#include "ChildProcesses.h"
 #include "TestDirs.h"
 #include "TestFiles.h"
 #include "textfile.h"
@@ -8,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -73,6 +76,45 @@ TEST(TextFile, AReadOnlyFolderRefusesTheFile) {
     QDir().mkdir("locked");
     QFile::setPermissions("locked", QFile::ReadOwner | QFile::ExeOwner);
     EXPECT_EQ(InOutErrorCode([] { TTextFile("locked/day.log").Create(); }), EACCES);
+}
+
+TEST(TextFile, OnlyARegularFileIsWrittenAndNothingBlocks) {
+    const auto before = proctest::OpenDescriptors();
+    // A pipe with a reader, so that even a writer that forgot to check would not block here, and
+    // the reader shows whether anything went in.
+    ASSERT_EQ(::mkfifo("pipe.log", 0644), 0);
+    const int reader = ::open("pipe.log", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    ASSERT_TRUE(QFile::link("/dev/null", "null.log"));
+    ASSERT_TRUE(QFile::link("/dev/full", "full.log"));
+    for (const char* name : {"pipe.log", "null.log", "full.log"}) {
+        SCOPED_TRACE(name);
+        TTextFile file(name);
+        EXPECT_EQ(InOutErrorCode([&] { file.Append(); }), EINVAL);
+        EXPECT_FALSE(file.IsOpen());
+        EXPECT_EQ(InOutErrorCode([&] { file.Create(); }), EINVAL);
+        EXPECT_FALSE(file.IsOpen());
+    }
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0) << "something was written into the pipe";
+    ::close(reader);
+    EXPECT_EQ(proctest::OpenDescriptors(), before);
+}
+
+TEST(TextFile, ALineThatCannotBeWrittenWholeIsCutAwayAgain) {
+    WriteContents("day.log", "one\r\n");
+    TTextFile file("day.log");
+    file.Append();
+    {
+        // Room for three more bytes: "two" goes out, then the line end fails.
+        testfiles::ScopedFileSizeLimit limit(8);
+        EXPECT_EQ(InOutErrorCode([&] { file.WriteLine("two"); }), EFBIG);
+        EXPECT_EQ(Contents("day.log"), "one\r\n");
+    }
+    // The file stays open, and the next line starts where the failed one did.
+    file.WriteLine("three");
+    file.Close();
+    EXPECT_EQ(Contents("day.log"), "one\r\nthree\r\n");
 }
 
 TEST(TextFile, ASecondWriterIsRefusedWhileReadersGetIn) {

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -35,6 +36,16 @@ std::string ReadAll(HANDLE fd) {
     DWORD got = 0;
     while (ReadFile(fd, buffer, sizeof buffer, &got, nullptr) && got > 0)
         text.append(buffer, got);
+    return text;
+}
+
+// What the pipe gives up to and including its first line end, or up to its end.
+std::string ReadLine(HANDLE fd) {
+    std::string text;
+    char c = 0;
+    DWORD got = 0;
+    while (text.find('\n') == std::string::npos && ReadFile(fd, &c, 1, &got, nullptr) && got == 1)
+        text += c;
     return text;
 }
 
@@ -359,17 +370,24 @@ TEST(CreateProcess, InheritsOnlyInheritableHandlesAndNoneWithoutInheritance) {
     HANDLE inheritable = -1;
     ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), r, GetCurrentProcess(), &inheritable, 0, 1,
                                 DUPLICATE_SAME_ACCESS));
+    // Each child is looked at once it has started: until its program runs, the dynamic loader
+    // may hold a library open as one more descriptor.
     {
-        Child child(Quoted(HELPER_HANG));
+        Child child(Quoted(HELPER_HANG) + " started");
         ASSERT_TRUE(child.ok);
+        ASSERT_EQ(ReadLine(child.outRead), "started\n");
         const auto fds = OpenDescriptorsOf(child.info.dwProcessId);
         EXPECT_TRUE(fds.count(std::to_string(inheritable)));
         EXPECT_FALSE(fds.count(std::to_string(r)));
         EXPECT_FALSE(fds.count(std::to_string(w)));
     }
     {
-        Child child(Quoted(HELPER_HANG) + " hello", 0, nullptr, QString(), 0);
+        // Its output goes nowhere, so it says that it has started by making a folder.
+        const QString started = testdirs::WorkDir() + "/started";
+        Child child(Quoted(HELPER_HANG) + " hello " + Quoted(started.toLocal8Bit().constData()), 0,
+                    nullptr, QString(), 0);
         ASSERT_TRUE(child.ok);
+        ASSERT_TRUE(EventuallyTrue([&] { return QFileInfo::exists(started); }));
         EXPECT_EQ(OpenDescriptorsOf(child.info.dwProcessId),
                   (std::set<std::string>{"0", "1", "2"}));
         char target[256] = {};

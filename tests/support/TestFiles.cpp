@@ -8,7 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace testfiles {
 
@@ -43,6 +49,50 @@ int InOutErrorCode(const std::function<void()>& step) {
         return e.ErrorCode;
     }
     return 0;
+}
+
+ScopedFileSizeLimit::ScopedFileSizeLimit(long long bytes) {
+    rlimit limit{};
+    EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    FPreviousLimit = static_cast<long long>(limit.rlim_cur);
+    // Without this the first write past the limit would end the test process.
+    FPreviousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0) << std::strerror(errno);
+}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit() {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(FPreviousLimit);
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0) << std::strerror(errno);
+    std::signal(SIGXFSZ, FPreviousHandler);
+}
+
+ScopedSmallFileSystem::ScopedSmallFileSystem(const QString& folder, int kib)
+    : FPath(QFile::encodeName(QDir(folder).absolutePath())) {
+    if (!QDir().mkpath(folder)) {
+        FWhy = QStringLiteral("cannot make ") + folder;
+        return;
+    }
+    if (::geteuid() != 0) {
+        FWhy = QStringLiteral("only root can mount a small file system");
+        return;
+    }
+    const QByteArray options = "size=" + QByteArray::number(kib) + "k,mode=0755";
+    if (::mount("tidelog-test", FPath.constData(), "tmpfs", 0, options.constData()) != 0) {
+        FWhy = QStringLiteral("cannot mount a small file system here: ") +
+               QString::fromLocal8Bit(std::strerror(errno));
+        return;
+    }
+    FMounted = true;
+}
+
+ScopedSmallFileSystem::~ScopedSmallFileSystem() {
+    // Detached, so a descriptor or a working directory still inside cannot keep it mounted.
+    if (FMounted) {
+        EXPECT_EQ(::umount2(FPath.constData(), MNT_DETACH), 0) << std::strerror(errno);
+    }
 }
 
 } // namespace testfiles

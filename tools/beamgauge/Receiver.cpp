@@ -40,14 +40,36 @@ double Unit(std::uint64_t key) {
 
 } // namespace
 
-bool ReadFrontendSnr(const std::string& dvbRoot, int adapter, long& tenths, std::string& reason) {
+TSnrReading ReadingOfCnrStatistic(unsigned count, unsigned scale, long long milliDb,
+                                  const std::string& frontend, long& tenths, std::string& reason) {
+    // A driver that never fills the statistic leaves it without values; one that has it but
+    // cannot measure now (no lock) marks it "not available".
+    if (count == 0) {
+        reason = frontend + " gives no carrier-to-noise ratio";
+        return srUnusable;
+    }
+    if (scale == FE_SCALE_NOT_AVAILABLE) {
+        reason = frontend + " has no carrier-to-noise ratio now (no signal lock)";
+        return srNoLock;
+    }
+    if (scale != FE_SCALE_DECIBEL) {
+        reason = frontend + " gives no carrier-to-noise ratio in dB";
+        return srUnusable;
+    }
+    // 0.001 dB steps to tenths, rounded half away from zero.
+    tenths = static_cast<long>(milliDb >= 0 ? (milliDb + 50) / 100 : (milliDb - 50) / 100);
+    return srValue;
+}
+
+TSnrReading ReadFrontendSnr(const std::string& dvbRoot, int adapter, long& tenths,
+                            std::string& reason) {
     const std::string path = dvbRoot + "/adapter" + std::to_string(adapter) + "/frontend0";
     // Read-only: statistics need no write access, and a read-only open does not disturb the
     // program that has the frontend tuned.
     TDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.Get() < 0) {
         reason = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
+        return srUnusable;
     }
     dtv_property property{};
     property.cmd = DTV_STAT_CNR;
@@ -56,18 +78,10 @@ bool ReadFrontendSnr(const std::string& dvbRoot, int adapter, long& tenths, std:
     properties.props = &property;
     if (::ioctl(fd.Get(), FE_GET_PROPERTY, &properties) != 0) {
         reason = "cannot read the carrier-to-noise ratio of " + path + ": " + std::strerror(errno);
-        return false;
+        return srUnusable;
     }
-    const unsigned count = property.u.st.len;
-    const unsigned scale = property.u.st.stat[0].scale;
-    const long long milliDb = property.u.st.stat[0].svalue;
-    if (count == 0 || scale != FE_SCALE_DECIBEL) {
-        reason = path + " gives no carrier-to-noise ratio in dB (no signal lock?)";
-        return false;
-    }
-    // 0.001 dB steps to tenths, rounded half away from zero.
-    tenths = static_cast<long>(milliDb >= 0 ? (milliDb + 50) / 100 : (milliDb - 50) / 100);
-    return true;
+    return ReadingOfCnrStatistic(property.u.st.len, property.u.st.stat[0].scale,
+                                 property.u.st.stat[0].svalue, path, tenths, reason);
 }
 
 long SimulatedSnr(std::time_t utcSeconds, int adapter, int dipCentre) {

@@ -5,11 +5,22 @@
 #include <ctime>
 #include <string>
 
+// What a frontend answers when asked for its carrier-to-noise ratio.
+enum TSnrReading {
+    srValue,   // a value in dB
+    srNoLock,  // the frontend is there and has the statistic, but no value now: no signal lock
+    srUnusable // no such frontend, not accessible, or no statistic in dB from its driver
+};
+
 // Reads the carrier-to-noise statistic of /dev/dvb/adapterN/frontend0 (below `dvbRoot` in place
-// of /dev/dvb) in decibel scale. True with the value in tenths of a dB (rounded); false with
-// `reason` saying why when there is no such frontend, it cannot be opened, or it gives no
-// decibel value (no signal lock, or a driver without the statistic).
-bool ReadFrontendSnr(const std::string& dvbRoot, int adapter, long& tenths, std::string& reason);
+// of /dev/dvb). srValue with the value in tenths of a dB (rounded); otherwise `reason` says why.
+TSnrReading ReadFrontendSnr(const std::string& dvbRoot, int adapter, long& tenths,
+                            std::string& reason);
+
+// The reading that the statistic as the driver gives it means: the number of values, the scale
+// of the first (FE_SCALE_...) and its value in 0.001 dB. `frontend` names it in `reason`.
+TSnrReading ReadingOfCnrStatistic(unsigned count, unsigned scale, long long milliDb,
+                                  const std::string& frontend, long& tenths, std::string& reason);
 
 // The simulated receiver: a steady SNR with a little noise that dips by a few dB for some
 // minutes around `dipCentre` (seconds after midnight UTC) every day. The same instant and

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <linux/dvb/frontend.h>
 #include <string>
 #include <unistd.h>
 
@@ -18,10 +19,13 @@ const char* const Usage = R"(Usage: beamgauge snr [DEVICE]
 Prints the receiver's signal-to-noise ratio (the DVB frontend's carrier-to-noise
 statistic) in tenths of a dB, as a whole number on the first line of standard
 output, and exits 0. DEVICE is the DVB adapter number (default 0): "beamgauge snr"
-reads /dev/dvb/adapter0/frontend0, "beamgauge snr 1" reads adapter 1. Without a
-usable frontend (none there, not accessible, no signal lock) nothing is printed on
-standard output, the reason goes to standard error and the exit status is 1.
-Wrong arguments: exit status 2.
+reads /dev/dvb/adapter0/frontend0, "beamgauge snr 1" reads adapter 1.
+A frontend that is there but has no value at the moment (no signal lock) answers
+0 and exits 0, with the reason on standard error: a logger writes it as 0.0 and
+keeps running, and a plotter that takes only values above 0 leaves it out.
+Without a usable frontend (none there, not accessible, no carrier-to-noise
+statistic in dB) nothing is printed on standard output, the reason goes to
+standard error and the exit status is 1. Wrong arguments: exit status 2.
 
 Environment:
   BEAMGAUGE_SIMULATE=1          simulate a receiver instead of reading a frontend:
@@ -42,13 +46,14 @@ Test switches:
                                 empty: print nothing.
   BEAMGAUGE_GARBAGE=1           print a line that is no number, with bytes that are
                                 not valid UTF-8
+  BEAMGAUGE_NO_LOCK=1           answer as a frontend that has lost its signal lock
   BEAMGAUGE_DELAY_MS=N          wait N milliseconds before answering
   BEAMGAUGE_HANG=1              after answering, never end (until killed)
   BEAMGAUGE_EXIT=N              end with exit status N whatever happened
   BEAMGAUGE_ARGS_FILE=PATH      append the arguments of each run to PATH, one line
                                 per run, separated by single spaces
 A switch given as 0 or empty is off (except BEAMGAUGE_OUTPUT). BEAMGAUGE_OUTPUT
-comes before BEAMGAUGE_GARBAGE, which comes before BEAMGAUGE_SIMULATE.
+comes before BEAMGAUGE_GARBAGE, then BEAMGAUGE_NO_LOCK, then BEAMGAUGE_SIMULATE.
 )";
 
 bool SwitchOn(const char* name) {
@@ -162,6 +167,25 @@ void LogArguments(const char* path, int argc, char** argv) {
     std::fclose(file);
 }
 
+// Prints what the frontend's reading gives and answers the exit status.
+int Answer(TSnrReading reading, long tenths, const std::string& reason) {
+    switch (reading) {
+    case srValue:
+        std::printf("%ld\n", tenths);
+        return 0;
+    case srNoLock:
+        // Losing lock is what an outage does at its deepest: an answer, not a failure, so a
+        // logger keeps running through it.
+        std::fprintf(stderr, "beamgauge: %s; answering 0\n", reason.c_str());
+        std::printf("0\n");
+        return 0;
+    case srUnusable:
+        break;
+    }
+    std::fprintf(stderr, "beamgauge: %s\n", reason.c_str());
+    return 1;
+}
+
 int Measure(int adapter) {
     if (const char* output = std::getenv("BEAMGAUGE_OUTPUT")) {
         const std::string text = Unescape(output);
@@ -171,6 +195,15 @@ int Measure(int adapter) {
     if (SwitchOn("BEAMGAUGE_GARBAGE")) {
         std::fputs("snr=?? \xff\xfe\x01 #garbage#\n", stdout);
         return 0;
+    }
+    if (SwitchOn("BEAMGAUGE_NO_LOCK")) {
+        // The statistic as a driver gives it while the frontend has no lock.
+        long tenths = 0;
+        std::string reason;
+        const TSnrReading reading = ReadingOfCnrStatistic(
+            1, FE_SCALE_NOT_AVAILABLE, 0,
+            "the simulated frontend of adapter " + std::to_string(adapter), tenths, reason);
+        return Answer(reading, tenths, reason);
     }
     if (SwitchOn("BEAMGAUGE_SIMULATE")) {
         int centre = DefaultDipCentre;
@@ -193,12 +226,9 @@ int Measure(int adapter) {
     const char* root = std::getenv("BEAMGAUGE_DVB_ROOT");
     long tenths = 0;
     std::string reason;
-    if (!ReadFrontendSnr(root && *root ? root : "/dev/dvb", adapter, tenths, reason)) {
-        std::fprintf(stderr, "beamgauge: %s\n", reason.c_str());
-        return 1;
-    }
-    std::printf("%ld\n", tenths);
-    return 0;
+    const TSnrReading reading =
+        ReadFrontendSnr(root && *root ? root : "/dev/dvb", adapter, tenths, reason);
+    return Answer(reading, tenths, reason);
 }
 
 } // namespace
