@@ -6,7 +6,8 @@
 // are measured in a child run of this program, so each figure is that of a fresh process:
 //   Dipview_bench --child start|rebuilds MASK [SPAWN_NS]
 // With DIPVIEW_BENCH_PICTURES=FOLDER it first saves pictures of the 1800-day and the whole-day
-// windows there.
+// windows there. DIPVIEW_BENCH_KEEP=1 keeps the logs (the folder is printed) and
+// DIPVIEW_BENCH_DATA=FOLDER reads them from there instead of writing them anew.
 #include "Dipviewform.h"
 #include "Forms.h"
 #include "LogSeason.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -56,19 +58,26 @@ double MemoryMiB(const std::string& field) {
     return 0;
 }
 
-// The window as the program opens it: default place and size, smoothing "Smooth".
+// The UTC window a benchmark plots: the program's default, every line of the made-up files
+// (10:40 to 11:20), or the whole day.
+enum TSpan { spDefault, spWholeFile, spWholeDay };
+
+// The window as the program opens it: default place and size, smoothing "Smooth", and the
+// UTC window set explicitly, as the settings of an earlier benchmark would otherwise decide it.
 struct TWindow {
     TFormPtr<TFormDipview> Form;
 
-    TWindow(const char* set, bool shown, bool wholeDay = false) {
+    TWindow(const char* set, bool shown, TSpan span = spDefault) {
         Form = ui::CreateForm<TFormDipview>(Mask(set));
         Form->TimerStartup->SetEnabled(false); // the benchmark calls the rebuild itself
         Form->ComboBoxSmoothing->SetItemIndex(1);
-        if (wholeDay) {
-            Form->DateTimePickerUTCstart->SetTime(0);
-            Form->DateTimePickerUTCstop->SetTime(EncodeTime(23, 59, 59, 0));
-            Form->StartStopChange(Form->DateTimePickerUTCstop);
-        }
+        const TDateTime starts[] = {EncodeTime(10, 45, 0, 0), EncodeTime(10, 40, 0, 0), 0};
+        const TDateTime stops[] = {EncodeTime(11, 15, 0, 0), EncodeTime(11, 20, 0, 0),
+                                   EncodeTime(23, 59, 59, 0)};
+        // Stop first: a start later than the old stop would be refused by the axis.
+        Form->DateTimePickerUTCstop->SetTime(stops[span]);
+        Form->DateTimePickerUTCstart->SetTime(starts[span]);
+        Form->StartStopChange(Form->DateTimePickerUTCstart);
         if (shown) {
             Form->show();
             QApplication::processEvents();
@@ -77,32 +86,37 @@ struct TWindow {
     void Rebuild() { Form->TimerStartupTimer(Form->TimerStartup); }
 };
 
-void BM_Rebuild(benchmark::State& state, const char* set, bool wholeDay) {
-    TWindow window(set, false, wholeDay);
+void BM_Rebuild(benchmark::State& state, const char* set, TSpan span) {
+    TWindow window(set, false, span);
     for (auto _ : state)
         window.Rebuild();
     state.counters["series"] = window.Form->Chart->SeriesCount();
 }
 
-void BM_RebuildAndPaint(benchmark::State& state, const char* set, bool wholeDay) {
-    TWindow window(set, true, wholeDay);
+void BM_RebuildAndPaint(benchmark::State& state, const char* set, TSpan span) {
+    TWindow window(set, true, span);
     for (auto _ : state) {
         window.Rebuild();
         window.Form->Chart->RepaintNow();
     }
 }
 
-void BM_Paint(benchmark::State& state, const char* set, bool wholeDay) {
-    TWindow window(set, true, wholeDay);
+void BM_Paint(benchmark::State& state, const char* set, TSpan span) {
+    TWindow window(set, true, span);
     window.Rebuild();
     for (auto _ : state)
         window.Form->Chart->RepaintNow();
     state.counters["series"] = window.Form->Chart->SeriesCount();
 }
 
-// Runs this program as a child and reads the "name value" lines it prints.
+// Runs this program as a child, with a settings home of its own (the program's defaults), and
+// reads the "name value" lines it prints.
 std::map<std::string, double> RunChild(const char* mode, const char* set) {
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
     QProcess child;
+    child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("--child"), QLatin1String(mode), Mask(set),
@@ -207,8 +221,8 @@ int ChildRebuilds(int argc, char** argv, const QString& mask) {
 
 // Pictures of the windows the benchmarks time, to look at what they draw.
 void SavePictures(const QString& folder) {
-    for (const auto& [set, wholeDay] : {std::pair("days1800", false), {"wholeday10", true}}) {
-        TWindow window(set, true, wholeDay);
+    for (const auto& [set, span] : {std::pair("days1800", spDefault), {"wholeday10", spWholeDay}}) {
+        TWindow window(set, true, span);
         window.Rebuild();
         window.Form->grab().save(folder + QStringLiteral("/dipview-") + QLatin1String(set) +
                                  QStringLiteral(".png"));
@@ -223,16 +237,20 @@ void RegisterBenchmarks() {
             ->Repetitions(7)
             ->ReportAggregatesOnly(true);
     };
-    ms(benchmark::RegisterBenchmark("Rebuild/60files", BM_Rebuild, "days60", false));
-    ms(benchmark::RegisterBenchmark("Rebuild/1800files", BM_Rebuild, "days1800", false));
+    ms(benchmark::RegisterBenchmark("Rebuild/60files", BM_Rebuild, "days60", spDefault));
+    ms(benchmark::RegisterBenchmark("Rebuild/1800files", BM_Rebuild, "days1800", spDefault));
     ms(benchmark::RegisterBenchmark("RebuildAndPaint/60files", BM_RebuildAndPaint, "days60",
-                                    false));
-    ms(benchmark::RegisterBenchmark("Paint/1800series", BM_Paint, "days1800", false))
+                                    spDefault));
+    ms(benchmark::RegisterBenchmark("Paint/1800series", BM_Paint, "days1800", spDefault))
         ->Iterations(5);
-    ms(benchmark::RegisterBenchmark("Rebuild/10wholeDays", BM_Rebuild, "wholeday10", true));
-    ms(benchmark::RegisterBenchmark("Paint/10wholeDays", BM_Paint, "wholeday10", true))
+    ms(benchmark::RegisterBenchmark("Paint/1800seriesOf2401points", BM_Paint, "days1800",
+                                    spWholeFile))
         ->Iterations(5);
-    ms(benchmark::RegisterBenchmark("Rebuild/1reversedWholeDay", BM_Rebuild, "reversed1", true));
+    ms(benchmark::RegisterBenchmark("Rebuild/10wholeDays", BM_Rebuild, "wholeday10", spWholeDay));
+    ms(benchmark::RegisterBenchmark("Paint/10wholeDays", BM_Paint, "wholeday10", spWholeDay))
+        ->Iterations(5);
+    ms(benchmark::RegisterBenchmark("Rebuild/1reversedWholeDay", BM_Rebuild, "reversed1",
+                                    spWholeDay));
     benchmark::RegisterBenchmark("ProgramStartToPaint/1800files", BM_ProgramStart, "days1800")
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime()
@@ -265,14 +283,20 @@ int main(int argc, char** argv) {
     setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
     setenv("XDG_CONFIG_DIRS", home.path().toLocal8Bit().constData(), 1);
     setenv("XDG_RUNTIME_DIR", home.path().toLocal8Bit().constData(), 1);
-    gDataFolder = data.path();
-    std::fprintf(stderr, "Writing the logs into %s ...\n", qUtf8Printable(gDataFolder));
-    WriteSeason(gDataFolder + QStringLiteral("/days60"),
-                {60, 10 * 3600 + 40 * 60, 11 * 3600 + 20 * 60, false, 3});
-    WriteSeason(gDataFolder + QStringLiteral("/days1800"),
-                {1800, 10 * 3600 + 40 * 60, 11 * 3600 + 20 * 60, false, 3});
-    WriteSeason(gDataFolder + QStringLiteral("/wholeday10"), {10, 0, 86399, false, 3});
-    WriteSeason(gDataFolder + QStringLiteral("/reversed1"), {1, 0, 86399, true, -1});
+    // DIPVIEW_BENCH_DATA names a folder the logs were written into before (by an earlier run's
+    // DIPVIEW_BENCH_KEEP), so a profile shows the program, not the writing of the logs.
+    const QByteArray given = qgetenv("DIPVIEW_BENCH_DATA");
+    gDataFolder = given.isEmpty() ? data.path() : QString::fromLocal8Bit(given);
+    if (given.isEmpty()) {
+        std::fprintf(stderr, "Writing the logs into %s ...\n", qUtf8Printable(gDataFolder));
+        data.setAutoRemove(qEnvironmentVariableIsEmpty("DIPVIEW_BENCH_KEEP"));
+        WriteSeason(gDataFolder + QStringLiteral("/days60"),
+                    {60, 10 * 3600 + 40 * 60, 11 * 3600 + 20 * 60, false, 3});
+        WriteSeason(gDataFolder + QStringLiteral("/days1800"),
+                    {1800, 10 * 3600 + 40 * 60, 11 * 3600 + 20 * 60, false, 3});
+        WriteSeason(gDataFolder + QStringLiteral("/wholeday10"), {10, 0, 86399, false, 3});
+        WriteSeason(gDataFolder + QStringLiteral("/reversed1"), {1, 0, 86399, true, -1});
+    }
 
     benchmark::Initialize(&argc, argv);
     int result = 0;

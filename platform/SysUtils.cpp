@@ -20,10 +20,11 @@ namespace {
 
 // Days from 0001-01-01 to the given date, counting 0001-01-01 as day 0.
 std::int64_t DaysFromYearOne(int year, int month, int day) {
+    // Days of the year before the first of each month, February counted with 28.
+    static const int before[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
     const std::int64_t y = year - 1;
     std::int64_t days = y * 365 + y / 4 - y / 100 + y / 400;
-    for (int m = 1; m < month; ++m)
-        days += DaysInMonth(year, m);
+    days += before[month - 1] + (month > 2 && IsLeapYear(year) ? 1 : 0);
     return days + day - 1;
 }
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <mutex>
 #include <optional>
@@ -53,6 +54,48 @@ long long DecimalMagnitude(const std::string& number) {
     }
     return magnitude + (negativeExponent ? -exponent : exponent);
 }
+
+// A decimal number as a whole number of at most 15 significant digits times a power of ten,
+// while it is one. Such a number is read with one multiplication or division of two doubles
+// that hold their values exactly, which rounds as correctly as from_chars does, at a fraction of
+// the cost: the log lines' values take this way.
+struct TDecimal {
+    std::uint64_t Mantissa = 0;
+    int Significant = 0;
+    long long Exponent = 0;
+    bool Fits = true;
+
+    void Add(std::uint64_t& mantissa, int digit) {
+        if (mantissa == 0 && digit == 0)
+            return; // a leading zero is no significant digit
+        if (++Significant > 15) {
+            Fits = false;
+            return;
+        }
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(digit);
+    }
+    void AddExponent(QStringView digits, bool negative) {
+        long long exponent = 0;
+        for (QChar c : digits) {
+            exponent = exponent * 10 + (c.unicode() - u'0');
+            if (exponent > 100000) {
+                Fits = false;
+                return;
+            }
+        }
+        Exponent += negative ? -exponent : exponent;
+    }
+    bool Exact(double& result) const {
+        static constexpr double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        if (!Fits || Exponent < -22 || Exponent > 22)
+            return false;
+        const double m = static_cast<double>(Mantissa);
+        result = Exponent < 0 ? m / powers[-Exponent] : m * powers[Exponent];
+        return true;
+    }
+};
 
 } // namespace
 
@@ -190,11 +233,17 @@ bool TryStrToFloat(QStringView text, double& value, const TFormatSettings& setti
     // Checked here, character by character, and rebuilt in the one spelling that from_chars
     // reads whatever the locale: ASCII digits, "." and "e".
     std::string number;
+    // The digits as a whole number, while they fit, for the short way below.
+    TDecimal decimal;
     // Moves the digits at i into number; answers how many there were.
-    auto takeDigits = [&] {
+    auto takeDigits = [&](std::uint64_t* into) {
         int count = 0;
-        for (; i < end && IsAsciiDigit(text.at(i)); ++i, ++count)
-            number += static_cast<char>(text.at(i).unicode());
+        for (; i < end && IsAsciiDigit(text.at(i)); ++i, ++count) {
+            const int digit = text.at(i).unicode() - u'0';
+            number += static_cast<char>('0' + digit);
+            if (into)
+                decimal.Add(*into, digit);
+        }
         return count;
     };
     bool negative = false;
@@ -202,32 +251,41 @@ bool TryStrToFloat(QStringView text, double& value, const TFormatSettings& setti
         negative = text.at(i) == u'-';
         ++i;
     }
-    int mantissaDigits = takeDigits();
+    int mantissaDigits = takeDigits(&decimal.Mantissa);
     if (i < end && text.at(i) == settings.DecimalSeparator) {
         ++i;
         number += '.';
-        const int fractionDigits = takeDigits();
+        const int fractionDigits = takeDigits(&decimal.Mantissa);
         if (fractionDigits == 0)
             return false;
         mantissaDigits += fractionDigits;
+        decimal.Exponent -= fractionDigits;
     }
     if (mantissaDigits == 0)
         return false;
     if (i < end && (text.at(i) == u'e' || text.at(i) == u'E')) {
         ++i;
         number += 'e';
+        bool negativeExponent = false;
         if (i < end && (text.at(i) == u'+' || text.at(i) == u'-')) {
-            if (text.at(i) == u'-')
+            negativeExponent = text.at(i) == u'-';
+            if (negativeExponent)
                 number += '-';
             ++i;
         }
-        if (takeDigits() == 0)
+        const qsizetype exponentStart = i;
+        if (takeDigits(nullptr) == 0)
             return false;
+        decimal.AddExponent(text.sliced(exponentStart, i - exponentStart), negativeExponent);
     }
     if (i != end)
         return false;
 
     double result = 0;
+    if (decimal.Exact(result)) {
+        value = negative ? -result : result;
+        return true;
+    }
     const char* first = number.data();
     const char* last = first + number.size();
     const auto parsed = std::from_chars(first, last, result, std::chars_format::general);

@@ -17,7 +17,12 @@ constexpr double PredictedValue = -99;
 // the file, so one odd large file does not keep its memory for the rest of the run.
 constexpr qsizetype KeptBufferBytes = 8 << 20;
 
+// A line as the logging program writes it is 26 characters with its line end.
+constexpr qsizetype ShortestUsualLine = 24;
+
 void ParseInto(QStringView text, const TLogLineParser& parser, TDayLog& log) {
+    // Room for every line at once, so the samples are not moved again and again as they grow.
+    log.Samples.reserve(static_cast<std::size_t>(text.size() / ShortestUsualLine + 1));
     ForEachTextLine(text, [&](QStringView line) {
         double date = 0, time = 0, value = 0;
         if (!parser.Parse(line, date, time, value))

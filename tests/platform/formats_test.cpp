@@ -9,11 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -140,6 +143,36 @@ TEST(TryStrToFloat, WithThePointAsSeparator) {
                      {"0x10", false, 0},   {"inf", false, 0},    {"nan", false, 0},
                      {"1e400", false, 0},  {"١٢٣", false, 0}, // Arabic-Indic digits
                  });
+}
+
+TEST(TryStrToFloat, ReadsEverySpellingToTheNearestDouble) {
+    // Short numbers, long ones, many zeros and wide exponents, each checked bit for bit against
+    // the standard library's correctly rounded reading.
+    std::mt19937 random(7);
+    auto digits = [&](int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += static_cast<char>('0' + random() % 10);
+        return text;
+    };
+    for (int i = 0; i < 50000; ++i) {
+        std::string text = random() % 4 == 0 ? "-" : "";
+        text += digits(static_cast<int>(random() % 8));
+        if (random() % 3 != 0 || text.empty() || text == "-")
+            text += "." + digits(1 + static_cast<int>(random() % (i % 10 == 0 ? 25 : 8)));
+        if (random() % 3 == 0)
+            text += "e" + std::to_string(static_cast<int>(random() % 80) - 40);
+        double expected = 0;
+        const char* first = text.data() + (text[0] == '-');
+        const auto parsed = std::from_chars(first, text.data() + text.size(), expected);
+        ASSERT_EQ(parsed.ec, std::errc()) << text;
+        if (text[0] == '-')
+            expected = -expected;
+        double value = 42;
+        ASSERT_TRUE(TryStrToFloat(QString::fromStdString(text), value, TFormatSettings())) << text;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(value), std::bit_cast<std::uint64_t>(expected))
+            << text;
+    }
 }
 
 TEST(TryStrToFloat, WithTheCommaAsSeparator) {
