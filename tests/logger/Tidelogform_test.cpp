@@ -84,6 +84,17 @@ protected:
         form->Stop->Value = EncodeTime(11, 17, 0, 0);
     }
 
+    // The window as the application's main form, so closing it ends the program, sampling at
+    // any time of day, shown.
+    TSNRlogger* OpenAsMainForm() {
+        application->CreateForm<TSNRlogger>();
+        auto* main = static_cast<TSNRlogger*>(application->MainForm());
+        main->Start->Value = 0;
+        main->Stop->Value = EncodeTime(23, 59, 59, 999);
+        main->Show();
+        return main;
+    }
+
     // One firing of the repeat timer with the tool answering `answer`.
     void FireWith(const char* answer) {
         setenv("BEAMGAUGE_OUTPUT", answer, 1);
@@ -188,11 +199,7 @@ TEST_F(LoggingWindow, TakesTheFirstLineAsTenthsOfADecibel) {
 }
 
 TEST_F(LoggingWindow, NoAnswerShowsTheMissingToolMessageAndCloses) {
-    application->CreateForm<TSNRlogger>(); // the main form, so closing it ends the program
-    TSNRlogger* main = static_cast<TSNRlogger*>(application->MainForm());
-    main->Start->Value = 0;
-    main->Stop->Value = EncodeTime(23, 59, 59, 999);
-    main->Show();
+    TSNRlogger* main = OpenAsMainForm();
     setenv("BEAMGAUGE_OUTPUT", "", 1);
     main->TimerRepeatTimer(main->TimerRepeat);
     ASSERT_EQ(boxes.size(), 1u);
@@ -310,11 +317,7 @@ TEST_F(LoggingWindow, AFailedWriteIsReportedOnceAndSamplingGoesOn) {
 }
 
 TEST_F(LoggingWindow, OneMessageBoxAtATimeAndAMissingToolWaitsForTheOpenOne) {
-    application->CreateForm<TSNRlogger>(); // the main form, so closing it ends the program
-    TSNRlogger* main = static_cast<TSNRlogger*>(application->MainForm());
-    main->Start->Value = 0;
-    main->Stop->Value = EncodeTime(23, 59, 59, 999);
-    main->Show();
+    TSNRlogger* main = OpenAsMainForm();
     ScriptedClock clock({UnixMs(2018, 10, 4, 11, 0, 0)});
     ASSERT_TRUE(QDir().mkdir("snr-log-2018-10-04.log")); // every write fails
     insideBox = [&] {
