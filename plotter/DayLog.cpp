@@ -3,7 +3,6 @@
 #include "Classes.h"
 #include "textread.h"
 
-#include <QFileInfo>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -39,9 +38,9 @@ void ParseInto(QStringView text, const TLogLineParser& parser, TDayLog& log) {
 } // namespace
 
 TDayLog ReadDayLog(const QString& path, const TLogLineParser& parser, TDayLogBuffers& buffers) {
+    // No look at the path first: the reader refuses what is missing, a folder or no regular
+    // file, with the same outcome, and one look is enough.
     TDayLog log;
-    if (!QFileInfo(path).isFile())
-        return log;
     try {
         ReadFileDenyWriters(path, buffers.Bytes);
         DecodeTextBytes(buffers.Bytes, buffers.Text);

@@ -12,10 +12,11 @@ void SmoothSeries(TLineSeries& series) {
     const std::size_t n = values.size();
     if (n < 3)
         return;
-    const std::vector<double> copy(values.begin(), values.end());
-    std::vector<double> smoothed = copy;
+    // Every new value comes from the values before the pass, which stay in the series until
+    // the pass is written back.
+    std::vector<double> smoothed(values.begin(), values.end());
     for (std::size_t i = 1; i < n - 1; ++i) {
-        const long double sum = 0.25L * copy[i - 1] + 0.5L * copy[i] + 0.25L * copy[i + 1];
+        const long double sum = 0.25L * values[i - 1] + 0.5L * values[i] + 0.25L * values[i + 1];
         smoothed[i] = static_cast<double>(sum);
     }
     y.SetValues(smoothed);
