@@ -2,6 +2,10 @@
 // with the paint), one paint of 1800 day curves, ten whole-day files, one whole-day file in
 // falling time order, the program's start to its first painted chart, and its memory.
 //
+// The cursor read-out is timed move by move over a grid of mouse positions spread across the
+// plotting rectangle of the 60- and 1800-day charts; it reports the median, the 90th percentile
+// and the worst move.
+//
 // The logs are written into a temporary folder at start (about 120 MB). Memory and start-up
 // are measured in a child run of this program, so each figure is that of a fresh process:
 //   Dipview_bench --child start|rebuilds MASK [SPAWN_NS]
@@ -19,6 +23,9 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <algorithm>
+#include <vector>
 
 #include <benchmark/benchmark.h>
 
@@ -107,6 +114,39 @@ void BM_Paint(benchmark::State& state, const char* set, TSpan span) {
     for (auto _ : state)
         window.Form->Chart->RepaintNow();
     state.counters["series"] = window.Form->Chart->SeriesCount();
+}
+
+// The read-out as the chart's mouse moves run it: the handler alone, at every position of a
+// grid of 20 x 15 over the plotting rectangle, edges included.
+void BM_CursorReadOut(benchmark::State& state, const char* set) {
+    TWindow window(set, true);
+    window.Rebuild();
+    window.Form->Chart->RepaintNow();
+    const QRect rect = window.Form->Chart->ChartRect();
+    constexpr int columns = 20;
+    constexpr int rows = 15;
+    std::vector<double> ms;
+    int hits = 0;
+    for (auto _ : state) {
+        ms.clear();
+        hits = 0;
+        for (int row = 0; row < rows; ++row)
+            for (int column = 0; column < columns; ++column) {
+                const int x = rect.left() + (rect.width() - 1) * column / (columns - 1);
+                const int y = rect.top() + (rect.height() - 1) * row / (rows - 1);
+                const std::int64_t start = MonotonicNs();
+                window.Form->ChartMouseMove(window.Form->Chart, {}, x, y);
+                ms.push_back((MonotonicNs() - start) / 1e6);
+                hits += window.Form->LabelCursor->Caption().isEmpty() ? 0 : 1;
+            }
+        std::sort(ms.begin(), ms.end());
+        state.SetIterationTime(ms[ms.size() / 2] / 1000.0);
+    }
+    state.counters["median_ms"] = ms[ms.size() / 2];
+    state.counters["p90_ms"] = ms[ms.size() * 9 / 10];
+    state.counters["worst_ms"] = ms.back();
+    state.counters["moves"] = static_cast<double>(ms.size());
+    state.counters["hits"] = hits;
 }
 
 // Runs this program as a child, with a settings home of its own (the program's defaults), and
@@ -251,6 +291,14 @@ void RegisterBenchmarks() {
         ->Iterations(5);
     ms(benchmark::RegisterBenchmark("Rebuild/1reversedWholeDay", BM_Rebuild, "reversed1",
                                     spWholeDay));
+    for (const char* set : {"days60", "days1800"})
+        benchmark::RegisterBenchmark((std::string("CursorReadOut/") + (set + 4) + "days").c_str(),
+                                     BM_CursorReadOut, set)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime()
+            ->Iterations(1)
+            ->Repetitions(3)
+            ->ReportAggregatesOnly(true);
     benchmark::RegisterBenchmark("ProgramStartToPaint/1800files", BM_ProgramStart, "days1800")
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime()
