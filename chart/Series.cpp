@@ -22,6 +22,13 @@ namespace {
     throw EChartException(QStringLiteral("Invalid X value"));
 }
 
+bool IsAscending(std::span<const double> xs) {
+    for (std::size_t i = 0; i < xs.size(); ++i)
+        if (!std::isfinite(xs[i]) || (i > 0 && xs[i] < xs[i - 1]))
+            return false;
+    return true;
+}
+
 // Distance of p from the segment a-b.
 double SegmentDistance(QPointF p, QPointF a, QPointF b) {
     const QPointF ab = b - a;
@@ -46,6 +53,8 @@ double TChartValueList::Value(int index) const {
 void TChartValueList::SetValue(int index, double value) {
     CheckIndex(index);
     FValues[static_cast<std::size_t>(index)] = value;
+    if (this == &FOwner->FXValues)
+        FOwner->XValueWritten(static_cast<std::size_t>(index));
     FOwner->ValuesChanged();
 }
 
@@ -53,6 +62,8 @@ void TChartValueList::SetValues(std::span<const double> values) {
     if (values.size() != FValues.size())
         CountError(values.size());
     std::copy(values.begin(), values.end(), FValues.begin());
+    if (this == &FOwner->FXValues)
+        FOwner->XValuesWritten();
     FOwner->ValuesChanged();
 }
 
@@ -128,6 +139,7 @@ void TLineSeries::RestoreOrder(std::size_t sortedCount) {
         permute(FLabels);
         permute(FColors);
     }
+    XValuesWritten();
 }
 
 void TLineSeries::MakePointStyles() {
@@ -148,6 +160,7 @@ TColor TLineSeries::ValueColor(int index) const {
 }
 
 void TLineSeries::Clear() {
+    FXAscending = true;
     FXValues.FValues.clear();
     FYValues.FValues.clear();
     FPointStyles = false;
@@ -174,6 +187,18 @@ void TLineSeries::SetParentChart(TChart* chart) {
         FParentChart->Detach(this);
     if (chart)
         chart->Attach(this);
+}
+
+void TLineSeries::XValueWritten(std::size_t index) {
+    // One value moved: only its neighbours can have come out of order.
+    const std::vector<double>& xs = FXValues.FValues;
+    const std::size_t from = index > 0 ? index - 1 : 0;
+    const std::size_t to = std::min(index + 2, xs.size());
+    FXAscending = FXAscending && IsAscending(std::span(xs).subspan(from, to - from));
+}
+
+void TLineSeries::XValuesWritten() {
+    FXAscending = IsAscending(FXValues.FValues);
 }
 
 void TLineSeries::ValuesChanged() {
@@ -213,31 +238,160 @@ void TLineSeries::Repaint() {
 int TLineSeries::Clicked(int x, int y) const {
     if (!FParentChart || Count() == 0)
         return -1;
-    const QRect rect = FParentChart->ChartRect();
-    if (!rect.contains(x, y))
+    if (!FParentChart->ChartRect().contains(x, y))
         return -1;
+    const QPointF mouse(x, y);
+    return FXAscending ? ClickedInColumn(mouse) : ClickedByFullScan(mouse);
+}
+
+namespace {
+
+// How far from the mouse a point or a line still counts as under it, and the reach of the
+// column searched: a little wider, so that no rounding of a distance can reach past it.
+constexpr double HitDistance = TLineSeries::ClickTolerance + 0.5;
+constexpr double ColumnReach = HitDistance + 1e-6;
+
+} // namespace
+
+// Points in ascending X lie at ascending pixel columns (the axis' mapping is monotone, also in
+// floating point), so only those within ColumnReach of the mouse's column can be within
+// HitDistance of it, and only the lines that start left of that band's right edge and end
+// right of its left edge can pass it. Pixel positions are worked out as the full scan does,
+// point by point, so every distance compared is the same number.
+int TLineSeries::ClickedInColumn(const QPointF& mouse) const {
     const TChartAxis& horizontal = FParentChart->BottomAxis();
     const TChartAxis& vertical = FParentChart->LeftAxis();
-    const QPointF mouse(x, y);
+    const std::vector<double>& xs = FXValues.FValues;
+    const std::vector<double>& ys = FYValues.FValues;
+    const std::size_t count = xs.size();
+    auto column = [&](std::size_t i) { return horizontal.CalcPosValue(xs[i]); };
 
-    // Pixel positions of the points; a null point has none.
-    std::vector<QPointF> points(static_cast<std::size_t>(Count()));
-    std::vector<bool> drawn(points.size(), false);
-    for (int i = 0; i < Count(); ++i) {
-        const double px = horizontal.CalcPosValue(FXValues.FValues[static_cast<std::size_t>(i)]);
-        const double py = vertical.CalcPosValue(FYValues.FValues[static_cast<std::size_t>(i)]);
-        if (std::isfinite(px) && std::isfinite(py)) {
-            points[static_cast<std::size_t>(i)] = QPointF(px, py);
-            drawn[static_cast<std::size_t>(i)] = true;
-        }
+    // A mapping that runs the other way or overflows (a chart too small to plot in, ranges far
+    // beyond the values) is left to the full scan; both ends finite and in order mean every
+    // column between them is too.
+    const double first = column(0);
+    const double last = column(count - 1);
+    if (!std::isfinite(first) || !std::isfinite(last) || first > last)
+        return ClickedByFullScan(mouse);
+    const double left = mouse.x() - ColumnReach;
+    const double right = mouse.x() + ColumnReach;
+    if (right < first || left > last)
+        return -1;
+    // Every drawn point lies inside the extent's rows (a null point too, where a flat axis
+    // puts every value in its middle row).
+    const TSeriesExtent& extent = Extent();
+    if (extent.Any) {
+        const double top = vertical.CalcPosValue(extent.MaxY);
+        const double bottom = vertical.CalcPosValue(extent.MinY);
+        if (mouse.y() < std::min(top, bottom) - ColumnReach ||
+            mouse.y() > std::max(top, bottom) + ColumnReach)
+            return -1;
     }
 
+    // The first point at or right of the band's left edge. Every point left of `low` lies left
+    // of the edge and none from `high` on does. A day is sampled evenly, so the guess from the
+    // ends' columns lands next to it, and a gallop from there brackets it with a few reads
+    // wherever it lies.
+    std::size_t low = 0;
+    std::size_t high = count;
+    if (first < last) {
+        const double fraction = std::clamp((left - first) / (last - first), 0.0, 1.0);
+        const auto guess = static_cast<std::size_t>(fraction * static_cast<double>(count - 1));
+        std::size_t step = 1;
+        if (column(guess) < left) {
+            low = guess + 1;
+            while (low + step - 1 < count && column(low + step - 1) < left) {
+                low += step;
+                step *= 2;
+            }
+            high = std::min(low + step - 1, count);
+        } else {
+            high = guess;
+            while (high >= step && column(high - step) >= left) {
+                high -= step;
+                step *= 2;
+            }
+            low = high >= step ? high - step + 1 : 0;
+        }
+    }
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (column(middle) < left)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    const std::size_t band = low;
+    auto row = [&](std::size_t i) { return vertical.CalcPosValue(ys[i]); };
+
     int nearest = -1;
-    double nearestDistance = ClickTolerance + 0.5;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        if (!drawn[i])
+    double nearestDistance = HitDistance;
+    for (std::size_t i = band; i < count; ++i) {
+        const double px = column(i);
+        if (px > right)
+            break;
+        const double py = row(i);
+        if (!std::isfinite(py) || std::abs(py - mouse.y()) > ColumnReach)
             continue;
-        const double distance = QLineF(mouse, points[i]).length();
+        const double distance = QLineF(mouse, QPointF(px, py)).length();
+        if (distance < nearestDistance) {
+            nearestDistance = distance;
+            nearest = static_cast<int>(i);
+        }
+    }
+    if (nearest >= 0 || !ClickableLine)
+        return nearest;
+
+    // The line that enters the band: from the last drawn point before it, unless a null point
+    // breaks the line in between.
+    int previous = -1;
+    for (std::size_t i = band; i-- > 0;) {
+        if (std::isfinite(row(i))) {
+            previous = static_cast<int>(i);
+            break;
+        }
+        if (!IgnoreNulls)
+            break;
+    }
+    for (std::size_t i = band; i < count; ++i) {
+        const std::size_t from = previous >= 0 ? static_cast<std::size_t>(previous) : i;
+        if (column(from) > right)
+            break;
+        const double py = row(i);
+        if (!std::isfinite(py)) {
+            if (!IgnoreNulls)
+                previous = -1;
+            continue;
+        }
+        const QPointF point(column(i), py);
+        if (previous >= 0) {
+            const QPointF start(column(from), row(from));
+            if (std::min(start.y(), py) - ColumnReach <= mouse.y() &&
+                mouse.y() <= std::max(start.y(), py) + ColumnReach &&
+                SegmentDistance(mouse, start, point) <= HitDistance)
+                return previous;
+        }
+        previous = static_cast<int>(i);
+    }
+    return -1;
+}
+
+int TLineSeries::ClickedByFullScan(const QPointF& mouse) const {
+    const TChartAxis& horizontal = FParentChart->BottomAxis();
+    const TChartAxis& vertical = FParentChart->LeftAxis();
+    int nearest = -1;
+    double nearestDistance = HitDistance;
+    auto position = [&](std::size_t i, QPointF& point) {
+        point = QPointF(horizontal.CalcPosValue(FXValues.FValues[i]),
+                        vertical.CalcPosValue(FYValues.FValues[i]));
+        return std::isfinite(point.x()) && std::isfinite(point.y());
+    };
+    const std::size_t count = FXValues.FValues.size();
+    QPointF point;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!position(i, point))
+            continue;
+        const double distance = QLineF(mouse, point).length();
         if (distance < nearestDistance) {
             nearestDistance = distance;
             nearest = static_cast<int>(i);
@@ -248,16 +402,17 @@ int TLineSeries::Clicked(int x, int y) const {
 
     // The segments as drawn: across null points when IgnoreNulls joins them.
     int previous = -1;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        if (!drawn[i]) {
+    QPointF previousPoint;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!position(i, point)) {
             if (!IgnoreNulls)
                 previous = -1;
             continue;
         }
-        if (previous >= 0 && SegmentDistance(mouse, points[static_cast<std::size_t>(previous)],
-                                             points[i]) <= ClickTolerance + 0.5)
+        if (previous >= 0 && SegmentDistance(mouse, previousPoint, point) <= HitDistance)
             return previous;
         previous = static_cast<int>(i);
+        previousPoint = point;
     }
     return -1;
 }

@@ -10,6 +10,7 @@
 #include "ChartColors.h"
 #include "Classes.h"
 
+#include <QPointF>
 #include <QString>
 
 #include <optional>
@@ -123,10 +124,14 @@ public:
     void SetParentChart(TChart* chart);
 
     // The index of the point under the chart pixel x, y, or -1: a point within a few pixels
-    // (the nearest when several are), else, with ClickableLine, the drawn line between two
-    // consecutive points within a few pixels, which counts as the earlier of the two. Only the
-    // plotting rectangle counts, and only while the series is in a chart; positions are those
-    // of the chart's current layout.
+    // (the nearest when several are, the earliest of equally near ones), else, with
+    // ClickableLine, the first drawn line between two consecutive points within a few pixels,
+    // which counts as the earlier of the two. Only the plotting rectangle counts, and only
+    // while the series is in a chart; positions are those of the chart's current layout.
+    // While the X values are in ascending order (as adding points keeps them) it looks only at
+    // the points and lines that reach the mouse's column, found by a binary search, so a move
+    // over a chart of millions of points costs a few dozen of them; an X value written out of
+    // order makes it go through every point until the points are sorted again.
     int Clicked(int x, int y) const;
     static constexpr int ClickTolerance = 3;
 
@@ -145,10 +150,18 @@ private:
     void RestoreOrder(std::size_t sortedCount);
     // Every change of the values comes through here: the extent is worked out anew.
     void ValuesChanged();
+    // A write through XValues: whether the X values are still in ascending order.
+    void XValueWritten(std::size_t index);
+    void XValuesWritten();
+    int ClickedInColumn(const QPointF& mouse) const;
+    int ClickedByFullScan(const QPointF& mouse) const;
 
     TChartValueList FXValues{this};
     TChartValueList FYValues{this};
     bool FPointStyles = false;
+    // Every X value is a finite number and none is lower than the one before: what adding
+    // points keeps. Only a write through XValues can break it, and only a re-sort restores it.
+    bool FXAscending = true;
     std::vector<QString> FLabels;
     std::vector<TColor> FColors;
     TColor FColor = clTeeColor;

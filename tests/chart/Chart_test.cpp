@@ -139,6 +139,131 @@ TEST(Chart, NullPointsJoinOrBreakTheClickableLine) {
     EXPECT_EQ(z.series->Clicked(middle.x(), middle.y()), -1) << "broken at the null point";
 }
 
+namespace {
+
+// A series' points as the chart's current layout places them; a point is drawn when both of
+// its pixel coordinates are finite.
+struct ProjectedSeries {
+    std::vector<QPointF> points;
+    std::vector<bool> drawn;
+    explicit ProjectedSeries(const TLineSeries& series) {
+        const TChart* chart = series.ParentChart();
+        for (int i = 0; i < series.Count(); ++i) {
+            const QPointF p(chart->BottomAxis().CalcPosValue(series.XValues()[i]),
+                            chart->LeftAxis().CalcPosValue(series.YValues()[i]));
+            points.push_back(p);
+            drawn.push_back(std::isfinite(p.x()) && std::isfinite(p.y()));
+        }
+    }
+};
+
+// The clicked-point lookup as it reads plainly: every point looked at, the nearest within the
+// tolerance (the earliest of equally near ones), else the first drawn segment within it.
+int ClickedByFullScan(const TLineSeries& series, const ProjectedSeries& projected, int x, int y) {
+    if (series.Count() == 0 || !series.ParentChart()->ChartRect().contains(x, y))
+        return -1;
+    const double reach = TLineSeries::ClickTolerance + 0.5;
+    const QPointF mouse(x, y);
+    const std::vector<QPointF>& points = projected.points;
+    const std::vector<bool>& drawn = projected.drawn;
+    int nearest = -1;
+    double nearestDistance = reach;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const double distance = QLineF(mouse, points[i]).length();
+        if (drawn[i] && distance < nearestDistance) {
+            nearestDistance = distance;
+            nearest = static_cast<int>(i);
+        }
+    }
+    if (nearest >= 0 || !series.ClickableLine)
+        return nearest;
+    int previous = -1;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (!drawn[i]) {
+            if (!series.IgnoreNulls)
+                previous = -1;
+            continue;
+        }
+        if (previous >= 0) {
+            const QPointF a = points[static_cast<std::size_t>(previous)];
+            const QPointF ab = points[i] - a;
+            const double length2 = QPointF::dotProduct(ab, ab);
+            const double t =
+                length2 > 0 ? std::clamp(QPointF::dotProduct(mouse - a, ab) / length2, 0.0, 1.0)
+                            : 0.0;
+            if (QLineF(mouse, a + t * ab).length() <= reach)
+                return previous;
+        }
+        previous = static_cast<int>(i);
+    }
+    return -1;
+}
+
+} // namespace
+
+TEST(Chart, ClickedAnswersAsAFullScanAtEveryPixel) {
+    TChart chart;
+    chart.resize(150, 110);
+    chart.BottomAxis().SetMinMax(0, 10);
+    auto add = [&](std::initializer_list<std::pair<double, double>> points) {
+        auto* series = new TLineSeries(&chart);
+        for (const auto& [x, y] : points)
+            series->AddXY(x, y);
+        series->SetParentChart(&chart);
+        return series;
+    };
+    const double null = std::nan("");
+    // Steep segments, and a run of equal X that jumps up and down.
+    add({{1, 0}, {1.05, 10}, {1.1, 0}, {3, 3}, {3, 9}, {3, 1}, {3, 5}, {6, 4}, {6.02, 8}});
+    // Null points: joined across, then broken there.
+    add({{0.5, 2}, {2, null}, {3.5, 7}, {4, null}, {4.2, null}, {8, 2}});
+    TLineSeries* broken = add({{0.5, 8}, {2, null}, {3.5, 3}, {4, null}, {4.2, null}, {8, 8}});
+    broken->IgnoreNulls = false;
+    // Points only.
+    add({{2, 2}, {5, 5}, {8, 2}})->ClickableLine = false;
+    // Outside the ranges: lines that cross the plot from beyond its edges, and one that starts
+    // and ends beyond them.
+    add({{-20, 5}, {0.2, 30}, {9.5, -20}, {25, 6}});
+    add({{-5, -5}, {15, 15}});
+    // An X written out of order is honoured as written.
+    TLineSeries* shuffled = add({{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}});
+    shuffled->XValues().SetValue(1, 4.5);
+    // Many points a pixel, as a day of samples is drawn.
+    auto* dense = new TLineSeries(&chart);
+    std::vector<double> xs;
+    std::vector<double> ys;
+    for (int i = 0; i < 300; ++i) {
+        xs.push_back(10.0 - i / 30.0);
+        ys.push_back(5 + 4 * std::sin(i * 0.7) * std::cos(i * 0.1));
+    }
+    ys[150] = null;
+    dense->AddXYs(xs, ys);
+    dense->SetParentChart(&chart);
+
+    // The plot's full range, one where the points lie outside it, and a flat one (every value
+    // in its middle row, null points included).
+    const std::pair<double, double> ranges[] = {{0, 10}, {3, 4}, {5, 5}};
+    int hits = 0;
+    for (const auto& [min, max] : ranges) {
+        chart.LeftAxis().SetMinMax(min, max);
+        chart.ChartRect(); // lays the chart out for the new range
+        std::vector<ProjectedSeries> projected;
+        for (int i = 0; i < chart.SeriesCount(); ++i)
+            projected.emplace_back(*chart.Series(i));
+        for (int y = 0; y < chart.height(); ++y)
+            for (int x = 0; x < chart.width(); ++x)
+                for (int i = 0; i < chart.SeriesCount(); ++i) {
+                    const TLineSeries* series = chart.Series(i);
+                    const int expected =
+                        ClickedByFullScan(*series, projected[static_cast<std::size_t>(i)], x, y);
+                    ASSERT_EQ(series->Clicked(x, y), expected)
+                        << "series " << i << " at " << x << "," << y << ", range " << min;
+                    hits += expected >= 0;
+                }
+    }
+    EXPECT_GT(hits, 1000) << "the series are in the plot";
+}
+
 TEST(Chart, ChartRectLiesInsideTheWidgetClearOfTitleLegendAndLabels) {
     const QSize sizes[] = {{722, 457}, {400, 300}, {200, 150}, {1600, 900}};
     for (const QSize size : sizes) {
