@@ -291,14 +291,23 @@ void TFormDipview::ChartMouseMove(TComponent* Sender, Qt::KeyboardModifiers, int
     auto* chart = dynamic_cast<TChart*>(Sender);
     if (!chart || !chart->ChartRect().contains(X, Y))
         return;
+    // Each hit overrides the one before, so the series added earliest names the point. The text
+    // is made and shown once, for that hit: the label measures itself at every caption, and
+    // with years of days a move can pass over a thousand curves.
+    TLineSeries* named = nullptr;
+    int namedIndex = -1;
     for (int i = chart->SeriesCount() - 1; i >= 0; --i) {
         TLineSeries* series = chart->Series(i);
         const int index = series->Clicked(X, Y);
         if (index == -1)
             continue;
-        LabelCursor->SetCaption(
-            series->Title + FormatDateTime(QStringLiteral("  hh:nn:ss"), series->XValues()[index]) +
-            QStringLiteral("  SNR dip: ") + FormatFixed(series->YValues()[index], 1) +
-            QStringLiteral(" dB"));
+        named = series;
+        namedIndex = index;
     }
+    if (named)
+        LabelCursor->SetCaption(
+            named->Title +
+            FormatDateTime(QStringLiteral("  hh:nn:ss"), named->XValues()[namedIndex]) +
+            QStringLiteral("  SNR dip: ") + FormatFixed(named->YValues()[namedIndex], 1) +
+            QStringLiteral(" dB"));
 }
