@@ -76,8 +76,8 @@ void ExpectItRunsUntilAskedAndKeepsTheSettings(const QStringList& arguments, boo
     };
     const bool settled =
         QTest::qWaitFor([&] { return program.state() != QProcess::Running || ready(); }, 30000);
-    const bool readyAndRunning = settled && program.state() == QProcess::Running && ready() &&
-                                 proctest::ProcessState(pid) != 'Z';
+    const bool running = program.state() == QProcess::Running && proctest::ProcessState(pid) != 'Z';
+    const bool readyAndRunning = settled && running && ready();
     if (readyAndRunning)
         ::kill(static_cast<pid_t>(pid), SIGTERM);
     const bool ended = readyAndRunning && program.waitForFinished(30000);
@@ -87,7 +87,8 @@ void ExpectItRunsUntilAskedAndKeepsTheSettings(const QStringList& arguments, boo
     }
     const QByteArray err = program.readAllStandardError();
     SCOPED_TRACE("standard error of dipview:\n" + err.toStdString());
-    ASSERT_TRUE(readyAndRunning) << "ended, or not ready for the request to end";
+    ASSERT_TRUE(running) << "ended before it was asked to";
+    ASSERT_TRUE(readyAndRunning) << "not ready for the request to end";
     ASSERT_TRUE(ended) << "still running after the request to end";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
@@ -95,8 +96,9 @@ void ExpectItRunsUntilAskedAndKeepsTheSettings(const QStringList& arguments, boo
         EXPECT_FALSE(err.contains(report)) << report;
     const QByteArray stored = testfiles::Contents(KeyFile());
     for (const QByteArray& line : settings)
-        EXPECT_TRUE(stored.contains('\n' + line + '\n')) << line.constData() << " not stored in\n"
-                                                         << stored.constData();
+        EXPECT_TRUE(stored.contains('\n' + line + '\n'))
+            << line.constData() << " not stored in\n"
+            << QByteArray(stored).replace('\r', "\\r").constData();
 }
 
 } // namespace
