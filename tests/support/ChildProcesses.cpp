@@ -61,6 +61,15 @@ char ProcessState(DWORD pid) {
     return close == std::string::npos || close + 2 >= all.size() ? '?' : all[close + 2];
 }
 
+bool CatchesSignal(DWORD pid, int signal) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("SigCgt:", 0) == 0)
+            return ((std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1) != 0;
+    }
+    return false;
+}
+
 void ExpectRunningThenReapedWhenKilled(DWORD pid, const std::set<std::string>& before) {
     EXPECT_TRUE(ProcessExists(pid)); // closing its handles does not end it
     EXPECT_NE(ProcessState(pid), 'Z');

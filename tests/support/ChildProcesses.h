@@ -1,5 +1,6 @@
-// Child processes in tests: a program run to its end, whether a child exists and its state,
-// this process's open descriptors, whether any child is left, and a bounded wait for a condition.
+// Child processes in tests: a program run to its end, whether a child exists, its state and the
+// signals it catches, this process's open descriptors, whether any child is left, and a bounded
+// wait for a condition.
 #pragma once
 
 #include "winbase.h"
@@ -33,6 +34,9 @@ std::set<std::string> OpenDescriptors();
 bool HasNoChildren();
 bool ProcessExists(DWORD pid);
 char ProcessState(DWORD pid); // the state letter of /proc/PID/stat
+// True once the process has a handler of its own for the signal (SigCgt in /proc/PID/status):
+// from then on a signal asks the program to end instead of killing it.
+bool CatchesSignal(DWORD pid, int signal);
 
 // Waits, with a generous bound, until a condition holds; answers whether it did.
 template <typename F> bool EventuallyTrue(F condition) {
