@@ -3,8 +3,9 @@
 // to load and the amount of smoothing, a results label and a cursor read-out.
 //
 // Settings under the program's key: "StartUTC" and "StopUTC" (stored at every change of a time
-// picker and after each file a rebuild loads), "StartDate" (stored at every change of the date
-// picker), all three again when the window is freed, and "Smoothing" (the selector stores it).
+// picker, and by the first file a rebuild loads: the others would store the same values),
+// "StartDate" (stored at every change of the date picker), all three again when the window is
+// freed, and "Smoothing" (the selector stores it).
 //
 // The chart is rebuilt from the files 100 ms after the window opens and 100 ms after each change
 // of the smoothing or the start date; a change of the UTC window only re-limits the time axis.
