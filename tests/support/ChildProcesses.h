@@ -40,7 +40,7 @@ bool CatchesSignal(DWORD pid, int signal);
 
 // Waits, with a generous bound, until a condition holds; answers whether it did.
 template <typename F> bool EventuallyTrue(F condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;

@@ -11,7 +11,7 @@ namespace testui {
 void ShowActive(QWidget& window) {
     window.show();
     QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 30000));
 }
 
 } // namespace testui
