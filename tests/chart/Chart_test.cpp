@@ -346,7 +346,7 @@ TEST(Chart, RepaintNowPaintsBeforeItReturns) {
     TChart chart;
     chart.resize(400, 300);
     chart.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart, 30000));
     PaintCounter counter;
     chart.installEventFilter(&counter);
     auto* series = new TLineSeries(&chart);

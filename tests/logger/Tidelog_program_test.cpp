@@ -40,7 +40,7 @@ void StartSampleThenAskToEnd(QProcess& program) {
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(testdirs::WorkDir());
     program.start(TIDELOG_PATH, {});
-    EXPECT_TRUE(program.waitForStarted(10000));
+    EXPECT_TRUE(program.waitForStarted(30000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(argsFile); }, 30000));
     ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
 }

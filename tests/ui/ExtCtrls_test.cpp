@@ -67,7 +67,7 @@ TEST(Timer, FiresAndReportsExceptionsWithoutStopping) {
         if (++firings == 1)
             throw EInOutError(QStringLiteral("Access denied"), 13);
     });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return firings >= 3; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firings >= 3; }, 30000));
     timer->SetEnabled(false);
     ASSERT_EQ(app.Boxes.size(), 1u);
     EXPECT_EQ(app.Boxes[0].Text, QStringLiteral("Access denied"));
