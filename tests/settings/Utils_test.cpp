@@ -67,7 +67,8 @@ TEST(UtcNow, KnownInstantsWhateverTheTimeZone) {
     // The real clock: days since 1899-12-30 = 25569 + Unix seconds / 86400, in UTC.
     const testenv::ScopedVariable inZone("TZ", "Asia/Kathmandu");
     const double expected = 25569.0 + static_cast<double>(std::time(nullptr)) / 86400.0;
-    EXPECT_NEAR(UtcNow(), expected, 5.0 / 86400.0);
+    // A minute of slack for a loaded machine; a local time would be off by hours.
+    EXPECT_NEAR(UtcNow(), expected, 60.0 / 86400.0);
 }
 
 // What the probe program printed, as "name" -> "value".
