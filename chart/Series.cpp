@@ -29,14 +29,33 @@ bool IsAscending(std::span<const double> xs) {
     return true;
 }
 
-// Distance of p from the segment a-b.
-double SegmentDistance(QPointF p, QPointF a, QPointF b) {
+// How far from the mouse a point or a line still counts as under it, and the reach of the
+// column searched: a little wider, so that no rounding of a distance can reach past it.
+constexpr double HitDistance = TLineSeries::ClickTolerance + 0.5;
+constexpr double ColumnReach = HitDistance + 1e-6;
+
+// Whether the segment a-b passes within HitDistance of p.
+bool SegmentHit(QPointF p, QPointF a, QPointF b) {
     const QPointF ab = b - a;
     const double length2 = QPointF::dotProduct(ab, ab);
     double t = length2 > 0 ? QPointF::dotProduct(p - a, ab) / length2 : 0;
     t = std::clamp(t, 0.0, 1.0);
-    return QLineF(p, a + t * ab).length();
+    return QLineF(p, a + t * ab).length() <= HitDistance;
 }
+
+// The point nearest the mouse within HitDistance, of the points offered in index order: of
+// equally near ones the first.
+struct TNearestPoint {
+    int Index = -1;
+    double Distance = HitDistance;
+    void Offer(std::size_t index, QPointF mouse, QPointF point) {
+        const double distance = QLineF(mouse, point).length();
+        if (distance < Distance) {
+            Distance = distance;
+            Index = static_cast<int>(index);
+        }
+    }
+};
 
 } // namespace
 
@@ -244,15 +263,6 @@ int TLineSeries::Clicked(int x, int y) const {
     return FXAscending ? ClickedInColumn(mouse) : ClickedByFullScan(mouse);
 }
 
-namespace {
-
-// How far from the mouse a point or a line still counts as under it, and the reach of the
-// column searched: a little wider, so that no rounding of a distance can reach past it.
-constexpr double HitDistance = TLineSeries::ClickTolerance + 0.5;
-constexpr double ColumnReach = HitDistance + 1e-6;
-
-} // namespace
-
 // Points in ascending X lie at ascending pixel columns (the axis' mapping is monotone, also in
 // floating point), so only those within ColumnReach of the mouse's column can be within
 // HitDistance of it, and only the lines that start left of that band's right edge and end
@@ -324,23 +334,17 @@ int TLineSeries::ClickedInColumn(const QPointF& mouse) const {
     const std::size_t band = low;
     auto row = [&](std::size_t i) { return vertical.CalcPosValue(ys[i]); };
 
-    int nearest = -1;
-    double nearestDistance = HitDistance;
+    TNearestPoint nearest;
     for (std::size_t i = band; i < count; ++i) {
         const double px = column(i);
         if (px > right)
             break;
         const double py = row(i);
-        if (!std::isfinite(py) || std::abs(py - mouse.y()) > ColumnReach)
-            continue;
-        const double distance = QLineF(mouse, QPointF(px, py)).length();
-        if (distance < nearestDistance) {
-            nearestDistance = distance;
-            nearest = static_cast<int>(i);
-        }
+        if (std::isfinite(py) && std::abs(py - mouse.y()) <= ColumnReach)
+            nearest.Offer(i, mouse, QPointF(px, py));
     }
-    if (nearest >= 0 || !ClickableLine)
-        return nearest;
+    if (nearest.Index >= 0 || !ClickableLine)
+        return nearest.Index;
 
     // The line that enters the band: from the last drawn point before it, unless a null point
     // breaks the line in between.
@@ -368,7 +372,7 @@ int TLineSeries::ClickedInColumn(const QPointF& mouse) const {
             const QPointF start(column(from), row(from));
             if (std::min(start.y(), py) - ColumnReach <= mouse.y() &&
                 mouse.y() <= std::max(start.y(), py) + ColumnReach &&
-                SegmentDistance(mouse, start, point) <= HitDistance)
+                SegmentHit(mouse, start, point))
                 return previous;
         }
         previous = static_cast<int>(i);
@@ -379,8 +383,7 @@ int TLineSeries::ClickedInColumn(const QPointF& mouse) const {
 int TLineSeries::ClickedByFullScan(const QPointF& mouse) const {
     const TChartAxis& horizontal = FParentChart->BottomAxis();
     const TChartAxis& vertical = FParentChart->LeftAxis();
-    int nearest = -1;
-    double nearestDistance = HitDistance;
+    TNearestPoint nearest;
     auto position = [&](std::size_t i, QPointF& point) {
         point = QPointF(horizontal.CalcPosValue(FXValues.FValues[i]),
                         vertical.CalcPosValue(FYValues.FValues[i]));
@@ -388,17 +391,11 @@ int TLineSeries::ClickedByFullScan(const QPointF& mouse) const {
     };
     const std::size_t count = FXValues.FValues.size();
     QPointF point;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!position(i, point))
-            continue;
-        const double distance = QLineF(mouse, point).length();
-        if (distance < nearestDistance) {
-            nearestDistance = distance;
-            nearest = static_cast<int>(i);
-        }
-    }
-    if (nearest >= 0 || !ClickableLine)
-        return nearest;
+    for (std::size_t i = 0; i < count; ++i)
+        if (position(i, point))
+            nearest.Offer(i, mouse, point);
+    if (nearest.Index >= 0 || !ClickableLine)
+        return nearest.Index;
 
     // The segments as drawn: across null points when IgnoreNulls joins them.
     int previous = -1;
@@ -409,7 +406,7 @@ int TLineSeries::ClickedByFullScan(const QPointF& mouse) const {
                 previous = -1;
             continue;
         }
-        if (previous >= 0 && SegmentDistance(mouse, previousPoint, point) <= HitDistance)
+        if (previous >= 0 && SegmentHit(mouse, previousPoint, point))
             return previous;
         previous = static_cast<int>(i);
         previousPoint = point;
