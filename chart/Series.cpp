@@ -260,33 +260,34 @@ int TLineSeries::Clicked(int x, int y) const {
     if (!FParentChart->ChartRect().contains(x, y))
         return -1;
     const QPointF mouse(x, y);
-    return FXAscending ? ClickedInColumn(mouse) : ClickedByFullScan(mouse);
+    TColumnBand band;
+    if (FXAscending && !NarrowToColumn(mouse, band))
+        return -1;
+    return ClickedInBand(mouse, band);
 }
 
 // Points in ascending X lie at ascending pixel columns (the axis' mapping is monotone, also in
 // floating point), so only those within ColumnReach of the mouse's column can be within
 // HitDistance of it, and only the lines that start left of that band's right edge and end
-// right of its left edge can pass it. Pixel positions are worked out as the full scan does,
-// point by point, so every distance compared is the same number.
-int TLineSeries::ClickedInColumn(const QPointF& mouse) const {
+// right of its left edge can pass it.
+bool TLineSeries::NarrowToColumn(const QPointF& mouse, TColumnBand& band) const {
     const TChartAxis& horizontal = FParentChart->BottomAxis();
     const TChartAxis& vertical = FParentChart->LeftAxis();
     const std::vector<double>& xs = FXValues.FValues;
-    const std::vector<double>& ys = FYValues.FValues;
     const std::size_t count = xs.size();
     auto column = [&](std::size_t i) { return horizontal.CalcPosValue(xs[i]); };
 
     // A mapping that runs the other way or overflows (a chart too small to plot in, ranges far
-    // beyond the values) is left to the full scan; both ends finite and in order mean every
+    // beyond the values) keeps the whole series; both ends finite and in order mean every
     // column between them is too.
     const double first = column(0);
     const double last = column(count - 1);
     if (!std::isfinite(first) || !std::isfinite(last) || first > last)
-        return ClickedByFullScan(mouse);
+        return true;
     const double left = mouse.x() - ColumnReach;
     const double right = mouse.x() + ColumnReach;
     if (right < first || left > last)
-        return -1;
+        return false;
     // Every drawn point lies inside the extent's rows (a null point too, where a flat axis
     // puts every value in its middle row).
     const TSeriesExtent& extent = Extent();
@@ -295,7 +296,7 @@ int TLineSeries::ClickedInColumn(const QPointF& mouse) const {
         const double bottom = vertical.CalcPosValue(extent.MinY);
         if (mouse.y() < std::min(top, bottom) - ColumnReach ||
             mouse.y() > std::max(top, bottom) + ColumnReach)
-            return -1;
+            return false;
     }
 
     // The first point at or right of the band's left edge. Every point left of `low` lies left
@@ -331,82 +332,64 @@ int TLineSeries::ClickedInColumn(const QPointF& mouse) const {
         else
             high = middle;
     }
-    const std::size_t band = low;
-    auto row = [&](std::size_t i) { return vertical.CalcPosValue(ys[i]); };
+    band = {low, right};
+    return true;
+}
+
+// Pixel positions are worked out point by point, whatever the band, so every distance
+// compared is the same number as over the whole series. Points and lines whose rows lie beyond
+// the reach are passed over without measuring.
+int TLineSeries::ClickedInBand(const QPointF& mouse, const TColumnBand& band) const {
+    const TChartAxis& horizontal = FParentChart->BottomAxis();
+    const TChartAxis& vertical = FParentChart->LeftAxis();
+    const std::vector<double>& xs = FXValues.FValues;
+    const std::vector<double>& ys = FYValues.FValues;
+    const std::size_t count = xs.size();
+    auto position = [&](std::size_t i) {
+        return QPointF(horizontal.CalcPosValue(xs[i]), vertical.CalcPosValue(ys[i]));
+    };
+    auto drawn = [](QPointF p) { return std::isfinite(p.x()) && std::isfinite(p.y()); };
+    auto inReach = [&](double top, double bottom) {
+        return std::min(top, bottom) - ColumnReach <= mouse.y() &&
+               mouse.y() <= std::max(top, bottom) + ColumnReach;
+    };
 
     TNearestPoint nearest;
-    for (std::size_t i = band; i < count; ++i) {
-        const double px = column(i);
-        if (px > right)
+    for (std::size_t i = band.First; i < count; ++i) {
+        const QPointF point = position(i);
+        if (point.x() > band.Right)
             break;
-        const double py = row(i);
-        if (std::isfinite(py) && std::abs(py - mouse.y()) <= ColumnReach)
-            nearest.Offer(i, mouse, QPointF(px, py));
+        if (drawn(point) && inReach(point.y(), point.y()))
+            nearest.Offer(i, mouse, point);
     }
     if (nearest.Index >= 0 || !ClickableLine)
         return nearest.Index;
 
-    // The line that enters the band: from the last drawn point before it, unless a null point
-    // breaks the line in between.
+    // The segments as drawn: across null points when IgnoreNulls joins them. The one that
+    // enters the band starts at the last drawn point before it, unless a null point breaks the
+    // line in between.
     int previous = -1;
-    for (std::size_t i = band; i-- > 0;) {
-        if (std::isfinite(row(i))) {
+    QPointF previousPoint;
+    for (std::size_t i = band.First; i-- > 0;) {
+        if (drawn(position(i))) {
             previous = static_cast<int>(i);
+            previousPoint = position(i);
             break;
         }
         if (!IgnoreNulls)
             break;
     }
-    for (std::size_t i = band; i < count; ++i) {
-        const std::size_t from = previous >= 0 ? static_cast<std::size_t>(previous) : i;
-        if (column(from) > right)
+    for (std::size_t i = band.First; i < count; ++i) {
+        const QPointF point = position(i);
+        if ((previous >= 0 ? previousPoint.x() : point.x()) > band.Right)
             break;
-        const double py = row(i);
-        if (!std::isfinite(py)) {
+        if (!drawn(point)) {
             if (!IgnoreNulls)
                 previous = -1;
             continue;
         }
-        const QPointF point(column(i), py);
-        if (previous >= 0) {
-            const QPointF start(column(from), row(from));
-            if (std::min(start.y(), py) - ColumnReach <= mouse.y() &&
-                mouse.y() <= std::max(start.y(), py) + ColumnReach &&
-                SegmentHit(mouse, start, point))
-                return previous;
-        }
-        previous = static_cast<int>(i);
-    }
-    return -1;
-}
-
-int TLineSeries::ClickedByFullScan(const QPointF& mouse) const {
-    const TChartAxis& horizontal = FParentChart->BottomAxis();
-    const TChartAxis& vertical = FParentChart->LeftAxis();
-    TNearestPoint nearest;
-    auto position = [&](std::size_t i, QPointF& point) {
-        point = QPointF(horizontal.CalcPosValue(FXValues.FValues[i]),
-                        vertical.CalcPosValue(FYValues.FValues[i]));
-        return std::isfinite(point.x()) && std::isfinite(point.y());
-    };
-    const std::size_t count = FXValues.FValues.size();
-    QPointF point;
-    for (std::size_t i = 0; i < count; ++i)
-        if (position(i, point))
-            nearest.Offer(i, mouse, point);
-    if (nearest.Index >= 0 || !ClickableLine)
-        return nearest.Index;
-
-    // The segments as drawn: across null points when IgnoreNulls joins them.
-    int previous = -1;
-    QPointF previousPoint;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!position(i, point)) {
-            if (!IgnoreNulls)
-                previous = -1;
-            continue;
-        }
-        if (previous >= 0 && SegmentHit(mouse, previousPoint, point))
+        if (previous >= 0 && inReach(previousPoint.y(), point.y()) &&
+            SegmentHit(mouse, previousPoint, point))
             return previous;
         previous = static_cast<int>(i);
         previousPoint = point;

@@ -13,6 +13,7 @@
 #include <QPointF>
 #include <QString>
 
+#include <limits>
 #include <optional>
 #include <span>
 #include <vector>
@@ -153,8 +154,15 @@ private:
     // A write through XValues: whether the X values are still in ascending order.
     void XValueWritten(std::size_t index);
     void XValuesWritten();
-    int ClickedInColumn(const QPointF& mouse) const;
-    int ClickedByFullScan(const QPointF& mouse) const;
+    // The points a clicked-point lookup looks at: from First on, up to the first whose column
+    // lies right of Right. The whole series unless the X values allow a narrower band.
+    struct TColumnBand {
+        std::size_t First = 0;
+        double Right = std::numeric_limits<double>::infinity();
+    };
+    // False when no point or line of the series can be within reach of the mouse.
+    bool NarrowToColumn(const QPointF& mouse, TColumnBand& band) const;
+    int ClickedInBand(const QPointF& mouse, const TColumnBand& band) const;
 
     TChartValueList FXValues{this};
     TChartValueList FYValues{this};
