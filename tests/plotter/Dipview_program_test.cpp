@@ -13,9 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <csignal>
-#include <cstdint>
 
 namespace {
 
@@ -23,14 +21,11 @@ QString KeyFile() {
     return testdirs::ConfigHome() + "/Software/Marrowby/dipview.reg";
 }
 
-// A date-time's value line in the key file: its 8 bytes, least significant first.
+// A date-time's value line in the key file: its 8 bytes as this machine (little-endian) holds
+// them, least significant first.
 QByteArray DateTimeLine(const char* name, TDateTime value) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
-    QByteArray line = QByteArray("\"") + name + "\"=hex:";
-    for (int i = 0; i < 8; ++i)
-        line += QByteArray::number((bits >> 8 * i) & 0xFF, 16).rightJustified(2, '0') +
-                (i < 7 ? "," : "");
-    return line;
+    const QByteArray bytes(reinterpret_cast<const char*>(&value), sizeof value);
+    return QByteArray("\"") + name + "\"=hex:" + bytes.toHex(',');
 }
 
 // Settings unlike the defaults (10:45, 11:15, 2017-10-05, "Smooth"), their lines ending in CR LF
@@ -39,7 +34,7 @@ QByteArray DateTimeLine(const char* name, TDateTime value) {
 QList<QByteArray> WriteSettings() {
     const QList<QByteArray> values = {DateTimeLine("StartUTC", EncodeTime(10, 40, 0, 0)),
                                       DateTimeLine("StopUTC", EncodeTime(11, 20, 0, 0)),
-                                      DateTimeLine("StartDate", EncodeDate(2020, 1, 1)),
+                                      DateTimeLine("StartDate", EncodeDate(2017, 10, 1)),
                                       "\"Smoothing\"=dword:00000002"};
     QByteArray text = "Windows Registry Editor Version 5.00\r\n\r\n"
                       "[HKEY_CURRENT_USER\\Software\\Marrowby\\dipview]\r\n";
@@ -47,15 +42,6 @@ QList<QByteArray> WriteSettings() {
         text += value + "\r\n";
     testfiles::WriteContents(KeyFile(), text);
     return values;
-}
-
-// A day of tidelog's log, last written now: 10 dB from 10:45 to 11:15 around a dip at 11:00.
-void WriteDay(const QString& path, const QByteArray& date) {
-    QByteArray text;
-    for (const QByteArray time :
-         {"10:45:00", "10:50:00", "10:55:00", "11:00:00", "11:05:00", "11:10:00", "11:15:00"})
-        text += date + ' ' + time + (time == "11:00:00" ? " 6.5\r\n" : " 10.0\r\n");
-    testfiles::WriteContents(path, text);
 }
 
 // Starts dipview in the working folder with the settings above. Once it catches the request to
@@ -104,8 +90,8 @@ void ExpectItRunsUntilAskedAndKeepsTheSettings(const QStringList& arguments, boo
 } // namespace
 
 TEST(DipviewProgram, InAFolderOfLogsItPlotsUntilAskedToEndAndKeepsItsSettings) {
-    WriteDay("snr-log-2017-10-05.log", "2017/10/05");
-    WriteDay("snr-log-2017-10-06.log", "2017/10/06");
+    testfiles::WriteDayLog("snr-log-2017-10-05.log", "2017/10/05", 2);
+    testfiles::WriteDayLog("snr-log-2017-10-06.log", "2017/10/06", 5);
     // Named like logs but none: random bytes (the same each run) and a folder.
     QByteArray noise(64 * 1024, '\0');
     QRandomGenerator(20171007).fillRange(reinterpret_cast<quint32*>(noise.data()),
@@ -117,8 +103,8 @@ TEST(DipviewProgram, InAFolderOfLogsItPlotsUntilAskedToEndAndKeepsItsSettings) {
 
 TEST(DipviewProgram, AMaskNamesTheLogsOrNothingAndTheSettingsAreKeptEitherWay) {
     // Only the other folder holds logs, so a plot shows that the mask's files were read.
-    WriteDay("other/snr-log-2017-10-05.log", "2017/10/05");
-    WriteDay("other/snr-log-2017-10-06.log", "2017/10/06");
+    testfiles::WriteDayLog("other/snr-log-2017-10-05.log", "2017/10/05", 2);
+    testfiles::WriteDayLog("other/snr-log-2017-10-06.log", "2017/10/06", 5);
     {
         SCOPED_TRACE("a mask relative to the working folder");
         ExpectItRunsUntilAskedAndKeepsTheSettings({"other/snr-log-*.log"}, true);

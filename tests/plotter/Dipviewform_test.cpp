@@ -16,24 +16,6 @@
 
 namespace {
 
-// A day's log: 10.0 dB at 10:50, 10:55, 11:05 and 11:10, and 10 - depth at 11:00.
-void WriteDay(const QString& name, const char* date, double depth, const QByteArray& extra = {},
-              int stampDay = 6) {
-    QFile file(name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    for (const char* time : {"10:50:00", "10:55:00", "11:00:00", "11:05:00", "11:10:00"}) {
-        const double value = QByteArray(time) == "11:00:00" ? 10 - depth : 10;
-        file.write(QByteArray(date) + " " + time + " " + QByteArray::number(value, 'f', 1) +
-                   "\r\n");
-    }
-    file.write(extra);
-    file.close();
-    // Last written at noon of that October 2017 day.
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2017, 10, stampDay), QTime(12, 0), Qt::UTC),
-                                 QFileDevice::FileModificationTime));
-}
-
 class PlottingWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -85,13 +67,13 @@ TEST_F(PlottingWindow, FirstRunShowsTheDesignedSetUp) {
 
 TEST_F(PlottingWindow, DaysAreColouredAroundTheDeepestAndTheMarkerIsDrawn) {
     // Inside the window at both ends, outside just beyond them.
-    WriteDay("snr-log-2017-10-05.log", "2017/10/05", 2,
-             "2017/10/05 10:44:55 1.0\r\n2017/10/05 10:45:00 10.0\r\n"
-             "2017/10/05 11:15:00 10.0\r\n2017/10/05 11:15:05 1.0\r\n"
-             "2017/10/05 11:03:30 PRED\r\n2017/10/05 11:20:00 PRED\r\n",
-             5);
-    WriteDay("snr-log-2017-10-06.log", "2017/10/06", 5, {}, 6);
-    WriteDay("SNR-LOG-2017-10-07.LOG", "2017/10/07", 3, {}, 7);
+    testfiles::WriteDayLog("snr-log-2017-10-05.log", "2017/10/05", 2,
+                           "2017/10/05 10:44:55 1.0\r\n2017/10/05 10:45:00 10.0\r\n"
+                           "2017/10/05 11:15:00 10.0\r\n2017/10/05 11:15:05 1.0\r\n"
+                           "2017/10/05 11:03:30 PRED\r\n2017/10/05 11:20:00 PRED\r\n",
+                           5);
+    testfiles::WriteDayLog("snr-log-2017-10-06.log", "2017/10/06", 5, {}, 6);
+    testfiles::WriteDayLog("SNR-LOG-2017-10-07.LOG", "2017/10/07", 3, {}, 7);
     Open("*.log");
     form->TimerStartupTimer(form->TimerStartup);
 
@@ -146,7 +128,7 @@ TEST_F(PlottingWindow, DaysAreColouredAroundTheDeepestAndTheMarkerIsDrawn) {
 }
 
 TEST_F(PlottingWindow, TimeWindowChangesOnlyLimitTheAxis) {
-    WriteDay("snr-log-2017-10-06.log", "2017/10/06", 5);
+    testfiles::WriteDayLog("snr-log-2017-10-06.log", "2017/10/06", 5);
     Open();
     form->TimerStartupTimer(form->TimerStartup);
     EXPECT_DOUBLE_EQ(form->Chart->BottomAxis().Minimum(), 0.4479166666666667);
@@ -182,8 +164,8 @@ TEST_F(PlottingWindow, TimeWindowChangesOnlyLimitTheAxis) {
 }
 
 TEST_F(PlottingWindow, CursorReadOutNamesTheSeriesUnderTheMouse) {
-    WriteDay("snr-log-2017-10-05.log", "2017/10/05", 2);
-    WriteDay("snr-log-2017-10-06.log", "2017/10/06", 5);
+    testfiles::WriteDayLog("snr-log-2017-10-05.log", "2017/10/05", 2);
+    testfiles::WriteDayLog("snr-log-2017-10-06.log", "2017/10/06", 5);
     Open();
     form->resize(722, 532);
     form->TimerStartupTimer(form->TimerStartup);
@@ -203,9 +185,10 @@ TEST_F(PlottingWindow, CursorReadOutNamesTheSeriesUnderTheMouse) {
 }
 
 TEST_F(PlottingWindow, RebuildsFreeTheSeriesOfTheLastOne) {
-    WriteDay("snr-log-2017-10-05.log", "2017/10/05", 2, "2017/10/05 11:03:30 PRED\r\n", 5);
-    WriteDay("snr-log-2017-10-06.log", "2017/10/06", 5);
-    WriteDay("snr-log-2017-10-07.log", "2017/10/07", 3, {}, 7);
+    testfiles::WriteDayLog("snr-log-2017-10-05.log", "2017/10/05", 2,
+                           "2017/10/05 11:03:30 PRED\r\n", 5);
+    testfiles::WriteDayLog("snr-log-2017-10-06.log", "2017/10/06", 5);
+    testfiles::WriteDayLog("snr-log-2017-10-07.log", "2017/10/07", 3, {}, 7);
     Open();
     const int formComponents = form->ComponentCount();
     form->TimerStartupTimer(form->TimerStartup);
@@ -262,7 +245,7 @@ TEST_F(PlottingWindow, AFileThatCrossesMidnightKeepsItsDay) {
 }
 
 TEST_F(PlottingWindow, AfterARebuildEveryPickerChangeIsStoredAgain) {
-    WriteDay("snr-log-2017-10-06.log", "2017/10/06", 5);
+    testfiles::WriteDayLog("snr-log-2017-10-06.log", "2017/10/06", 5);
     Open();
     form->TimerStartupTimer(form->TimerStartup);
     // Another copy of the program stores another start; the picker is then set to the same
@@ -279,8 +262,8 @@ TEST_F(PlottingWindow, AfterARebuildEveryPickerChangeIsStoredAgain) {
 
 TEST_F(PlottingWindow, MaskArgumentNamesTheFilesAndTheCaption) {
     ASSERT_TRUE(QDir().mkdir("logs"));
-    WriteDay("logs/snr-log-2017-10-06.log", "2017/10/06", 4);
-    WriteDay("snr-log-2017-10-07.log", "2017/10/07", 3);
+    testfiles::WriteDayLog("logs/snr-log-2017-10-06.log", "2017/10/06", 4);
+    testfiles::WriteDayLog("snr-log-2017-10-07.log", "2017/10/07", 3);
     Open("logs/snr-log-2017*.log");
     EXPECT_TRUE(form->Caption().endsWith("  Data from: logs/snr-log-2017*.log"));
     form->TimerStartupTimer(form->TimerStartup);

@@ -2,6 +2,7 @@
 
 #include "SysUtils.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -30,6 +31,20 @@ void WriteContents(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+void WriteDayLog(const QString& path, const char* date, double depth, const QByteArray& extra,
+                 int stampDay) {
+    QByteArray text;
+    for (const char* time : {"10:50:00", "10:55:00", "11:00:00", "11:05:00", "11:10:00"}) {
+        const double value = QByteArray(time) == "11:00:00" ? 10 - depth : 10;
+        text += QByteArray(date) + " " + time + " " + QByteArray::number(value, 'f', 1) + "\r\n";
+    }
+    WriteContents(path, text + extra);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2017, 10, stampDay), QTime(12, 0), Qt::UTC),
+                                 QFileDevice::FileModificationTime));
 }
 
 void WithReadOnly(const QString& path, const std::function<void()>& body) {

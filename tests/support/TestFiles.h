@@ -14,6 +14,11 @@ QByteArray Contents(const QString& path);
 // Makes the file's folder when needed and replaces the file with the bytes; a failure fails the
 // test.
 void WriteContents(const QString& path, const QByteArray& bytes);
+// A day of the logging program's log, made with its folder when needed: 10.0 dB at 10:50,
+// 10:55, 11:05 and 11:10 and 10 - depth at 11:00 on `date` ("2017/10/05"), then the `extra`
+// lines, last written at noon UTC of 2017-10-`stampDay`.
+void WriteDayLog(const QString& path, const char* date, double depth, const QByteArray& extra = {},
+                 int stampDay = 6);
 // Runs body while the file (0444) or folder (0555) has no owner-write bit, then gives it back
 // (0644 / 0755).
 void WithReadOnly(const QString& path, const std::function<void()>& body);
