@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -141,60 +142,55 @@ TEST(Chart, NullPointsJoinOrBreakTheClickableLine) {
 
 namespace {
 
-// A series' points as the chart's current layout places them; a point is drawn when both of
-// its pixel coordinates are finite.
-struct ProjectedSeries {
-    std::vector<QPointF> points;
-    std::vector<bool> drawn;
-    explicit ProjectedSeries(const TLineSeries& series) {
-        const TChart* chart = series.ParentChart();
-        for (int i = 0; i < series.Count(); ++i) {
-            const QPointF p(chart->BottomAxis().CalcPosValue(series.XValues()[i]),
-                            chart->LeftAxis().CalcPosValue(series.YValues()[i]));
-            points.push_back(p);
-            drawn.push_back(std::isfinite(p.x()) && std::isfinite(p.y()));
-        }
+// A series' points as the chart's current layout places them; none where a point is not drawn
+// (a pixel coordinate that is not finite).
+using Projected = std::vector<std::optional<QPointF>>;
+Projected Project(const TLineSeries& series) {
+    Projected points;
+    for (int i = 0; i < series.Count(); ++i) {
+        const QPointF p(series.ParentChart()->BottomAxis().CalcPosValue(series.XValues()[i]),
+                        series.ParentChart()->LeftAxis().CalcPosValue(series.YValues()[i]));
+        points.push_back(std::isfinite(p.x()) && std::isfinite(p.y()) ? std::optional(p)
+                                                                      : std::nullopt);
     }
-};
+    return points;
+}
 
 // The clicked-point lookup as it reads plainly: every point looked at, the nearest within the
 // tolerance (the earliest of equally near ones), else the first drawn segment within it.
-int ClickedByFullScan(const TLineSeries& series, const ProjectedSeries& projected, int x, int y) {
+int ClickedByFullScan(const TLineSeries& series, const Projected& points, int x, int y) {
     if (series.Count() == 0 || !series.ParentChart()->ChartRect().contains(x, y))
         return -1;
     const double reach = TLineSeries::ClickTolerance + 0.5;
     const QPointF mouse(x, y);
-    const std::vector<QPointF>& points = projected.points;
-    const std::vector<bool>& drawn = projected.drawn;
     int nearest = -1;
     double nearestDistance = reach;
     for (std::size_t i = 0; i < points.size(); ++i) {
-        const double distance = QLineF(mouse, points[i]).length();
-        if (drawn[i] && distance < nearestDistance) {
-            nearestDistance = distance;
+        if (points[i] && QLineF(mouse, *points[i]).length() < nearestDistance) {
+            nearestDistance = QLineF(mouse, *points[i]).length();
             nearest = static_cast<int>(i);
         }
     }
     if (nearest >= 0 || !series.ClickableLine)
         return nearest;
-    int previous = -1;
+    std::optional<std::size_t> previous;
     for (std::size_t i = 0; i < points.size(); ++i) {
-        if (!drawn[i]) {
+        if (!points[i]) {
             if (!series.IgnoreNulls)
-                previous = -1;
+                previous.reset();
             continue;
         }
-        if (previous >= 0) {
-            const QPointF a = points[static_cast<std::size_t>(previous)];
-            const QPointF ab = points[i] - a;
+        if (previous) {
+            const QPointF a = *points[*previous];
+            const QPointF ab = *points[i] - a;
             const double length2 = QPointF::dotProduct(ab, ab);
             const double t =
                 length2 > 0 ? std::clamp(QPointF::dotProduct(mouse - a, ab) / length2, 0.0, 1.0)
                             : 0.0;
             if (QLineF(mouse, a + t * ab).length() <= reach)
-                return previous;
+                return static_cast<int>(*previous);
         }
-        previous = static_cast<int>(i);
+        previous = i;
     }
     return -1;
 }
@@ -229,16 +225,12 @@ TEST(Chart, ClickedAnswersAsAFullScanAtEveryPixel) {
     TLineSeries* shuffled = add({{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}});
     shuffled->XValues().SetValue(1, 4.5);
     // Many points a pixel, as a day of samples is drawn.
-    auto* dense = new TLineSeries(&chart);
-    std::vector<double> xs;
-    std::vector<double> ys;
+    std::vector<double> xs, ys;
     for (int i = 0; i < 300; ++i) {
         xs.push_back(10.0 - i / 30.0);
-        ys.push_back(5 + 4 * std::sin(i * 0.7) * std::cos(i * 0.1));
+        ys.push_back(i == 150 ? null : 5 + 4 * std::sin(i * 0.7) * std::cos(i * 0.1));
     }
-    ys[150] = null;
-    dense->AddXYs(xs, ys);
-    dense->SetParentChart(&chart);
+    add({})->AddXYs(xs, ys);
 
     // The plot's full range, one where the points lie outside it, and a flat one (every value
     // in its middle row, null points included).
@@ -247,9 +239,9 @@ TEST(Chart, ClickedAnswersAsAFullScanAtEveryPixel) {
     for (const auto& [min, max] : ranges) {
         chart.LeftAxis().SetMinMax(min, max);
         chart.ChartRect(); // lays the chart out for the new range
-        std::vector<ProjectedSeries> projected;
+        std::vector<Projected> projected;
         for (int i = 0; i < chart.SeriesCount(); ++i)
-            projected.emplace_back(*chart.Series(i));
+            projected.push_back(Project(*chart.Series(i)));
         for (int y = 0; y < chart.height(); ++y)
             for (int x = 0; x < chart.width(); ++x)
                 for (int i = 0; i < chart.SeriesCount(); ++i) {
